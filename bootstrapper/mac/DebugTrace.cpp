@@ -1,0 +1,3 @@
+#include "DebugTrace.h"
+
+void DebugTrace(const char* /*format*/, ...) {}
