@@ -110,9 +110,9 @@ struct UrlRequest {
   double timeoutInterval = 60.0;
 };
 
-// The absolute, encoded form of `text` as a URL ("https://h/a b" gives
-// "https://h/a%20b"), or none when `text` is not an absolute URL (no scheme,
-// does not parse).
+// The absolute, encoded form of `text` as a URL ("HTTPS://Host/a" gives
+// "https://host/a"), or none when `text` is not an absolute URL (no scheme,
+// or it does not parse strictly: a blank in it, for instance).
 std::optional<std::string> absoluteUrlString(const std::string& text);
 
 struct UrlResponse {
@@ -189,7 +189,8 @@ struct UrlDownloadOptions {
   int maximumRedirects = 16;
 };
 
-class UrlDownloadService {
+// A service lives as long as the transfers it made (they share it).
+class UrlDownloadService : public std::enable_shared_from_this<UrlDownloadService> {
  public:
   // The process's service: the system store only, default options.
   static std::shared_ptr<UrlDownloadService> sharedService();
@@ -202,8 +203,8 @@ class UrlDownloadService {
 
   // Starts fetching `request` for `delegate` (not owned). Returns the
   // transfer, or null when no transfer can be made: the URL is not an
-  // absolute URL. Any other problem (an unsupported scheme included) is
-  // reported later through didFailWithError.
+  // absolute URL, or there is no application object. Any other problem (an
+  // unsupported scheme included) is reported later through didFailWithError.
   std::unique_ptr<UrlDownload> startDownload(const UrlRequest& request,
                                              UrlDownloadDelegate* delegate);
 
