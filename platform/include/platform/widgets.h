@@ -55,6 +55,7 @@ class ProgressIndicator {
 struct TextRun {
   std::string text;                 // UTF-8
   std::optional<std::string> link;  // the address of a link run
+  bool operator==(const TextRun&) const = default;
 };
 using AttributedText = std::vector<TextRun>;
 
