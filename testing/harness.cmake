@@ -22,3 +22,12 @@ vantor_add_test(NAME emulated_mac_test SOURCES EmulatedMac_test.cpp
 # services of libinstall as a program of the system would.
 add_executable(vantor-probe probe/probe.cpp)
 target_link_libraries(vantor-probe PRIVATE libinstall)
+vantor_add_test(NAME install_services_e2e_test SOURCES probe/install_services_e2e_test.cpp
+  LIBS vantor_testing LABELS e2e)
+add_dependencies(install_services_e2e_test vantor-probe)
+vantor_add_test(NAME fixture_tree_test SOURCES FixtureTree_test.cpp
+  LIBS vantor_testing PkgConfig::PLIST)
+pkg_check_modules(HARNESS_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+vantor_add_test(NAME private_network_test SOURCES PrivateNetwork_test.cpp
+  LIBS vantor_testing PkgConfig::HARNESS_HTTPLIB OpenSSL::SSL OpenSSL::Crypto ZLIB::ZLIB
+  LABELS e2e)
