@@ -94,6 +94,8 @@ class DownloadServer::Impl {
       server = std::make_unique<httplib::Server>();
     }
     server->set_keep_alive_max_count(100);
+    // Short, so stopping the server does not wait long for idle clients.
+    server->set_keep_alive_timeout(1);
     server->set_read_timeout(10, 0);
     server->set_write_timeout(10, 0);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
@@ -200,9 +202,10 @@ class DownloadServer::Impl {
     std::string data;
     std::string file;
     std::size_t prefixParts = 0;
-    if (starts("/chunked/") || starts("/stall/") || starts("/slow/") || starts("/gzip/"))
+    if (starts("/chunked/") || starts("/stall/") || starts("/slow/") || starts("/gzip/") ||
+        starts("/disposition/"))
       prefixParts = 1;
-    else if (starts("/length/") || starts("/drop/") || starts("/disposition/"))
+    else if (starts("/length/") || starts("/drop/"))
       prefixParts = 2;
     if (prefixParts > 0) {
       if (!splitPrefix(path, prefixParts, head, file)) return notFound(res);
@@ -272,7 +275,7 @@ class DownloadServer::Impl {
                                });
     } else if (mode == "disposition") {
       res.set_header("Content-Disposition",
-                     "attachment; filename=\"" + httplib::detail::decode_url(head[1], false) + "\"");
+                     "attachment; filename=\"" + req.get_param_value("name") + "\"");
       res.set_content(*shared, type);
     } else {
       notFound(res);

@@ -26,8 +26,8 @@
 //                               the connection is dropped
 //   /generated/<bytes>[/name]   <bytes> of generated data, no file needed
 //                               (benchmarks); the name is the last component
-//   /disposition/<name>/<path>  the file with Content-Disposition naming
-//                               <name> (percent-decoded)
+//   /disposition/<path>?name=N  the file with a Content-Disposition header
+//                               naming N (as given, quotes around it)
 //
 // Content types by extension: .p7 application/pkcs7-signature, .crl
 // application/pkix-crl, .gz application/gzip, .txt text/plain, everything

@@ -24,8 +24,9 @@
 //   didReceiveDataOfLength the bytes received from the server, each time
 //   downloadDidFinish      or didFailWithError: exactly one of them ends the
 //                          transfer; nothing is called afterwards
-// An HTTP status of 400 or more fails the transfer after didReceiveResponse,
-// before a destination is asked for. cancel() (or destroying the transfer)
+// An HTTP status of 400 or more fails the transfer after didReceiveResponse
+// (once the server has ended the reply; its body is dropped), before a
+// destination is asked for. cancel() (or destroying the transfer)
 // stops it with no further callbacks, also when called from a callback.
 //
 // Requests go out with "Accept-Encoding: identity", so a server never hides

@@ -317,6 +317,7 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
 
     responseHandled_ = false;
     sslErrorCode_ = 0;
+    pendingFailure_ = 0;
     QNetworkReply* reply = serviceImpl_->manager()->get(req);
     reply->setReadBufferSize(kReadBufferSize);
     reply_ = reply;
@@ -376,9 +377,13 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
     delegate_->didReceiveResponse(owner(), response);
     if (ended_) return false;
     if (status >= 400) {
-      return fail(status == 404 || status == 410 ? UrlErrorFileDoesNotExist
-                                                 : UrlErrorBadServerResponse),
-             false;
+      // The error body is read and dropped and the failure reported when the
+      // reply ends: aborting a reply in the middle of Qt's own error
+      // handling for the status makes it report the error twice.
+      pendingFailure_ = status == 404 || status == 410 ? UrlErrorFileDoesNotExist
+                                                       : UrlErrorBadServerResponse;
+      discardBody();
+      return false;
     }
     if (isGzipType(response.mimeType)) {
       const bool decode = delegate_->shouldDecodeSourceDataOfMIMEType(owner(), response.mimeType);
@@ -418,8 +423,13 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
   void onReadyRead() {
     if (ended_ || !reply_) return;
     auto keep = shared_from_this();
+    if (pendingFailure_) return discardBody();
     if (!responseHandled_ && !handleResponse()) return;
     drain();
+  }
+
+  void discardBody() {
+    if (reply_) reply_->skip(reply_->bytesAvailable());
   }
 
   // Moves what the reply holds into the file, one piece at a time.
@@ -438,8 +448,12 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
     auto keep = shared_from_this();
     QNetworkReply* reply = reply_;
     const QNetworkReply::NetworkError error = reply->error();
+    if (pendingFailure_) return fail(pendingFailure_);
     if (!responseHandled_ && (replyHasStatus() || error == QNetworkReply::NoError)) {
-      if (!handleResponse()) return;
+      if (!handleResponse()) {
+        if (pendingFailure_) fail(pendingFailure_);
+        return;
+      }
     }
     if (responseHandled_ && reply_) drain();
     if (ended_ || !reply_) return;
@@ -470,7 +484,7 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
     if (QNetworkReply* reply = reply_) {
       reply_ = nullptr;
       QObject::disconnect(reply, nullptr, guard_.get(), nullptr);
-      reply->abort();
+      if (!reply->isFinished()) reply->abort();
       reply->deleteLater();
     }
   }
@@ -571,6 +585,7 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
   bool ended_ = false;
   bool responseHandled_ = false;
   int sslErrorCode_ = 0;
+  int pendingFailure_ = 0;  // an HTTP error status waiting for the reply's end
   int hops_ = 0;
   std::optional<std::string> destination_;
   bool allowOverwrite_ = false;
