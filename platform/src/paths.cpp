@@ -87,7 +87,12 @@ std::string temporaryDirectory() {
   // private folder instead, so make one and refuse anything another user
   // could have prepared under the name.
   const std::string dir = "/tmp/vantor-" + std::to_string(getuid());
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "";
+  if (mkdir(dir.c_str(), 0700) == 0) {
+    // Ours and new: give it exactly 0700 whatever the umask took away.
+    chmod(dir.c_str(), 0700);
+  } else if (errno != EEXIST) {
+    return "";
+  }
   if (!isUsablePrivateDirectory(dir)) return "";
   return dir + "/";
 }

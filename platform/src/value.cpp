@@ -1,11 +1,15 @@
 #include "platform/value.h"
 
+#include <fcntl.h>
 #include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <memory>
 
@@ -136,17 +140,41 @@ plist_t toNode(const Value& v) {
   return std::visit(Visitor{}, v.storage());
 }
 
+// The whole file, or none when it is not a readable regular file. POSIX
+// calls rather than streams: a stream reading a folder throws.
+std::optional<std::string> readRegularFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes;
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    bytes.emplace();
+    char buffer[16384];
+    for (;;) {
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n > 0) {
+        bytes->append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0) {
+        break;
+      } else if (errno != EINTR) {
+        bytes.reset();
+        break;
+      }
+    }
+  }
+  close(fd);
+  return bytes;
+}
+
 }  // namespace
 
 std::optional<Dictionary> readPropertyListDictionary(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad() || bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
+  const std::optional<std::string> bytes = readRegularFile(path);
+  if (!bytes || bytes->empty() || bytes->size() > std::numeric_limits<std::uint32_t>::max())
     return std::nullopt;
   plist_t raw = nullptr;
   // plist_from_memory picks the binary or the XML reader from the header.
-  plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
+  plist_from_memory(bytes->data(), static_cast<std::uint32_t>(bytes->size()), &raw);
   PlistHolder root(raw);
   if (!root || plist_get_node_type(raw) != PLIST_DICT) return std::nullopt;
   return dictionaryFromNode(raw);
