@@ -74,7 +74,10 @@ int runAppInstaller(const std::vector<std::string>& args);
 
 // ---- Installation log ------------------------------------------------------
 
-enum severity_t {
+// The fixed underlying type makes every int a valid severity_t: callers may
+// pass a value outside 0..3 (which installLog rejects with -3) without the
+// conversion itself being undefined.
+enum severity_t : int {
   severity_error = 0,    // LOG_ERR
   severity_warning = 1,  // LOG_WARNING
   severity_info = 2,     // LOG_NOTICE
