@@ -16,3 +16,36 @@ add_custom_command(
   COMMENT "Compiling in the held root certificate ${VANTOR_ROOT_CERT_DER}"
   VERBATIM)
 target_sources(bootstrapper_core PRIVATE "${_vantor_root_cpp}")
+
+# The test PKI: certificates, revocation lists and signatures made at run
+# time under the committed demo root key. Test-only.
+add_library(vantor_testpki STATIC mac/testpki/TestPki.cpp)
+target_include_directories(vantor_testpki PUBLIC mac/testpki mac ${OPENSSL_INCLUDE_DIR})
+target_compile_definitions(vantor_testpki PRIVATE
+  TESTPKI_DEMO_ROOT_CERT="${PROJECT_SOURCE_DIR}/demo-pki/DEMO-KEYS-root-ca.cert.pem"
+  TESTPKI_DEMO_ROOT_KEY="${PROJECT_SOURCE_DIR}/demo-pki/DEMO-KEYS-root-ca.key.pem")
+# The shared libcrypto: the test server links libssl, which needs it; a
+# test that also links the verifier gets the static copy first.
+target_link_libraries(vantor_testpki PUBLIC OpenSSL::Crypto)
+
+vantor_add_test(NAME signature_verification_test
+  SOURCES mac/SignatureVerification_test.cpp
+  LIBS bootstrapper_core vantor_testpki)
+
+# A verification as the bootstrapper runs it, for the end-to-end tests (in
+# the emulated Mac, where its log records are read) and the benchmark.
+add_executable(vantor-verify-probe mac/testpki/verify_probe.cpp)
+target_link_libraries(vantor-verify-probe PRIVATE bootstrapper_core)
+
+# The e2e test runs the probe; it links the test PKI and the server, not the
+# verifier (the held root's bytes only, to know whether it is the demo root).
+pkg_check_modules(SIGNATURE_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+vantor_add_test(NAME signature_verification_e2e_test
+  SOURCES mac/SignatureVerification_e2e_test.cpp "${_vantor_root_cpp}"
+  LIBS vantor_testing vantor_testpki PkgConfig::SIGNATURE_HTTPLIB OpenSSL::SSL OpenSSL::Crypto Threads::Threads
+  LABELS e2e TIMEOUT 600)
+target_include_directories(signature_verification_e2e_test PRIVATE mac)
+target_compile_definitions(signature_verification_e2e_test PRIVATE
+  VERIFY_PROBE_PATH="$<TARGET_FILE:vantor-verify-probe>"
+  VANTOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+add_dependencies(signature_verification_e2e_test vantor-verify-probe vantor-probe)

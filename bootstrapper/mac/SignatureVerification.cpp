@@ -326,10 +326,10 @@ bool SignatureVerification::verifyDetachedSignature(PKCS7* p7) {
   std::string reason;
   if (callbackError) {
     reason = *callbackError;
-  } else if (unsigned long err = ERR_peek_last_error(); err != 0) {
+  } else if (unsigned long err = ERR_peek_error(); err != 0) {
     // The chain verified but the data did not (a digest or signature
-    // mismatch): no certificate error was reported, so OpenSSL's own reason
-    // says what went wrong.
+    // mismatch): no certificate error was reported, so OpenSSL's first
+    // reason, the cause rather than its consequences, says what went wrong.
     if (const char* text = ERR_reason_error_string(err)) reason = text;
   }
   setErrorString("Error verifying code signature. " + reason);
