@@ -4,3 +4,19 @@ vantor_add_test(NAME downloader_test
   SOURCES mac/Downloader_test.cpp
   LIBS bootstrapper_core vantor_download_server
   TIMEOUT 300)
+
+# The progress window of the main interface.
+vantor_add_interface_files(bootstrapper_interfaces mac/ProgressWindow.ui)
+
+# Runs one list through the Downloader as the bootstrapper does, for the
+# end-to-end tests (log records in the emulated Mac, Cancel on an X server).
+add_executable(vantor-download-probe mac/testdata/download_probe.cpp)
+target_link_libraries(vantor-download-probe PRIVATE bootstrapper_core bootstrapper_interfaces)
+
+vantor_add_test(NAME downloader_e2e_test
+  SOURCES mac/Downloader_e2e_test.cpp
+  LIBS vantor_testing vantor_download_server
+  LABELS e2e TIMEOUT 600)
+target_compile_definitions(downloader_e2e_test PRIVATE
+  DOWNLOAD_PROBE_PATH="$<TARGET_FILE:vantor-download-probe>")
+add_dependencies(downloader_e2e_test vantor-download-probe vantor-sandbox-exec)
