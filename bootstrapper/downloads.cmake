@@ -20,3 +20,13 @@ vantor_add_test(NAME downloader_e2e_test
 target_compile_definitions(downloader_e2e_test PRIVATE
   DOWNLOAD_PROBE_PATH="$<TARGET_FILE:vantor-download-probe>")
 add_dependencies(downloader_e2e_test vantor-download-probe vantor-sandbox-exec)
+
+vantor_add_test(NAME progress_window_test
+  SOURCES mac/ProgressWindow_test.cpp
+  LIBS bootstrapper_core bootstrapper_interfaces vantor_download_server
+  LABELS gui)
+target_include_directories(progress_window_test PRIVATE mac)
+target_compile_definitions(progress_window_test PRIVATE
+  DOWNLOAD_PROBE_PATH="$<TARGET_FILE:vantor-download-probe>")
+set_tests_properties(progress_window_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+add_dependencies(progress_window_test vantor-download-probe)
