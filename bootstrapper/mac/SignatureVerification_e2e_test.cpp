@@ -228,6 +228,7 @@ class SignatureFlowTest : public ::testing::Test {
     EXPECT_EQ(o.out["notifications"], "1") << o.run.describe();
     EXPECT_EQ(o.out["sender"], "1");
     EXPECT_EQ(o.out["pending"], "0");
+    EXPECT_EQ(o.out["synchronous"], "0") << "the result must come from the event loop";
     return o;
   }
 

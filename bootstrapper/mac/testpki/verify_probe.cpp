@@ -15,6 +15,7 @@
 //   error=<errorString>
 //   sender=<1 when the notification's object was the verifier>
 //   pending=<notifications still queued after the loop ended>
+//   synchronous=<1 when a result arrived inside verifyDataAtPath itself>
 //   crlFiles=<number of revocation-list files the Downloader created>
 // Exit status 0 when the verification ended, 2 on a usage error.
 #include <cstdio>
@@ -68,12 +69,17 @@ int main(int argc, char** argv) {
   verifier->setDownloader(&downloader);
 
   int notifications = 0;
-  bool valid = false, fromVerifier = false;
+  bool valid = false, fromVerifier = false, insideCall = false, synchronous = false;
   std::string error;
   int observerTag = 0;
   platform::NotificationCenter::defaultCenter().addObserver(
       &observerTag, "SignatureVerifyDone", nullptr, [&](const platform::Notification& n) {
         ++notifications;
+        // Still inside the verifier's own call: it must not go away here.
+        if (insideCall) {
+          synchronous = true;
+          return;
+        }
         if (notifications > 1) return;
         const bool* v = n.get<bool>("SignatureKeyIsValid");
         valid = v && *v;
@@ -84,13 +90,17 @@ int main(int argc, char** argv) {
         app.terminate(0);
       });
 
+  // The answer must come from the event loop, never from inside the call.
+  insideCall = true;
   verifier->verifyDataAtPath(data, signature);
-  app.run();
+  insideCall = false;
+  if (!synchronous) app.run();
 
   const std::size_t crlFiles = downloader.cleanupPaths().size();
   downloader.cleanupTempFiles();
-  std::printf("notifications=%d\nvalid=%d\nerror=%s\nsender=%d\npending=%zu\ncrlFiles=%zu\n",
+  std::printf("notifications=%d\nvalid=%d\nerror=%s\nsender=%d\npending=%zu\nsynchronous=%d\ncrlFiles=%zu\n",
               notifications, valid ? 1 : 0, error.c_str(), fromVerifier ? 1 : 0,
-              platform::NotificationQueue::defaultQueue().pendingCount(), crlFiles);
+              platform::NotificationQueue::defaultQueue().pendingCount(), synchronous ? 1 : 0,
+              crlFiles);
   return 0;
 }
