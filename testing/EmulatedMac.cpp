@@ -815,9 +815,17 @@ std::optional<std::string> EmulatedMac::enterPrivateNetwork() {
     // namespace; the kernel allows it only in a single-threaded process.
     if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
       return std::string("unshare(CLONE_NEWUSER|CLONE_NEWNET) failed: ") + std::strerror(errno);
-    writeFile("/proc/self/setgroups", "deny");
-    writeFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1\n");
-    writeFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1\n");
+    // Files of /proc take one write each and cannot be chmod-ed, so no
+    // writeFile() here.
+    auto writeProc = [](const char* path, const std::string& text) {
+      std::ofstream out(path);
+      out << text;
+      return static_cast<bool>(out.flush());
+    };
+    if (!writeProc("/proc/self/setgroups", "deny") ||
+        !writeProc("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1\n") ||
+        !writeProc("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1\n"))
+      return std::string("cannot map the user into the new user namespace");
   }
   // A new network namespace has only loopback, and it is down.
   const int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

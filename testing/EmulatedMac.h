@@ -27,7 +27,9 @@
 // it (enterPrivateNetwork()), otherwise a loopback of its own that nothing
 // outside can reach. Loopback carries 127.0.0.2 besides 127.0.0.1: glibc's
 // lookups with AI_ADDRCONFIG, as Qt makes them, find no IPv4 address for the
-// demo host names while 127.0.0.1 is the only address.
+// demo host names while 127.0.0.1 is the only address. (Without root, only
+// the private network has it: bubblewrap then gives the program no right to
+// add it to a loopback of its own.)
 //
 // Environment: only PATH, HOME, USER, LOGNAME and the sanitizer options
 // (ASAN_OPTIONS, UBSAN_OPTIONS, LSAN_OPTIONS, when the test process has them)
@@ -120,7 +122,8 @@ struct SyslogRecord {
 SyslogRecord parseSyslogRecord(const std::string& raw);
 
 // A program started with startBackground(); killed (SIGKILL to its whole
-// process group) when destroyed unless it has been waited for.
+// process group) when destroyed unless it has ended. Destroy it before the
+// EmulatedMac it runs in: that one removes the trees it uses.
 class BackgroundProcess {
  public:
   ~BackgroundProcess();

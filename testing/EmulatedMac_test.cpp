@@ -238,6 +238,23 @@ TEST_F(EmulatedMacTest, HostsFileMapsTheDemoHostsToLoopbackOnly) {
   for (const char* host : {"download.vantor.test", "crl.vantor.test", "www.vantor.test",
                            "localhost", "mirror.vantor.test"}) {
     SCOPED_TRACE(host);
+    const RunResult r = mac.run({"/usr/bin/getent", "hosts", host});
+    ASSERT_EQ(r.exitCode, 0) << r.describe();
+    EXPECT_EQ(r.out, "127.0.0.1       " + std::string(host) + "\n");
+  }
+  const RunResult r = mac.run({"/usr/bin/getent", "hosts", "elsewhere.vantor.test"});
+  EXPECT_NE(r.exitCode, 0) << r.describe();
+}
+
+TEST_F(EmulatedMacTest, LookupsWithAddrconfigFindTheDemoHosts) {
+  // getent ahostsv4 asks with AI_ADDRCONFIG, as Qt does; it answers only
+  // because loopback carries a second address.
+  if (geteuid() != 0)
+    GTEST_SKIP() << "without root a sandbox outside the private network cannot add the second "
+                    "loopback address";
+  EmulatedMac mac;
+  for (const char* host : {"download.vantor.test", "localhost"}) {
+    SCOPED_TRACE(host);
     const RunResult r = mac.run({"/usr/bin/getent", "ahostsv4", host});
     ASSERT_EQ(r.exitCode, 0) << r.describe();
     std::istringstream lines(r.out);
@@ -249,8 +266,6 @@ TEST_F(EmulatedMacTest, HostsFileMapsTheDemoHostsToLoopbackOnly) {
     }
     EXPECT_GT(count, 0);
   }
-  const RunResult r = mac.run({"/usr/bin/getent", "hosts", "elsewhere.vantor.test"});
-  EXPECT_NE(r.exitCode, 0) << r.describe();
 }
 
 TEST_F(EmulatedMacTest, CertificateStoreHoldsOnlyTheTrustedAuthorities) {

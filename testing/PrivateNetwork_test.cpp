@@ -100,6 +100,9 @@ TEST_F(PrivateNetworkTest, ATestsSocketAnswersUnderTheDemoHostNames) {
   });
 
   EmulatedMac mac;
+  // With AI_ADDRCONFIG too, as Qt looks names up.
+  const RunResult lookup = mac.run({"/usr/bin/getent", "ahostsv4", "crl.vantor.test"});
+  EXPECT_EQ(lookup.exitCode, 0) << lookup.describe();
   for (const char* host : {"download.vantor.test", "crl.vantor.test", "localhost"}) {
     SCOPED_TRACE(host);
     const RunResult r = mac.run(
