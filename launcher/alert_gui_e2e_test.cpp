@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,7 +47,10 @@ class XServer {
     close(fds[1]);
     // Xvfb writes its display number once it accepts clients.
     char number[16] = {};
-    if (pid_ > 0 && read(fds[0], number, sizeof number - 1) > 0) display_ = ":" + std::to_string(std::stoi(number));
+    if (pid_ > 0 && read(fds[0], number, sizeof number - 1) > 0) {
+      const std::string n = std::to_string(std::stoi(number));
+      if (socketAccepts("/tmp/.X11-unix/X" + n)) display_ = ":" + n;
+    }
     close(fds[0]);
   }
   ~XServer() {
@@ -57,6 +62,23 @@ class XServer {
   const std::string& display() const { return display_; }
 
  private:
+  // Xvfb reports its display while its socket in the file system may not yet
+  // take connections, and that socket is the only one a sandbox with its own
+  // network reaches (the abstract one belongs to this network namespace).
+  static bool socketAccepts(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    for (auto end = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < end;) {
+      const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      const bool ok = fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+      if (fd >= 0) close(fd);
+      if (ok) return true;
+      std::this_thread::sleep_for(20ms);
+    }
+    return false;
+  }
+
   pid_t pid_ = -1;
   std::string display_;
 };
