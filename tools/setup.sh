@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libcpp-httplib-dev
   bubblewrap iproute2
   xvfb xauth x11-utils xdotool imagemagick
+  fonts-dejavu-core fonts-droid-fallback fonts-nanum
   curl ca-certificates python3 time hyperfine valgrind
 )
 

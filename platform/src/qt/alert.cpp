@@ -11,6 +11,10 @@
 
 namespace platform {
 
+namespace {
+constexpr int kInformativeWidth = 440;
+}  // namespace
+
 int runAlert(const AlertContent& alert) {
   Application& app = Application::sharedApplication();
   std::vector<std::string> captions = alert.buttons;
@@ -36,8 +40,12 @@ int runAlert(const AlertContent& alert) {
     bold.setBold(true);
     headline->setFont(bold);
   }
-  if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+  if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
     informative->setTextFormat(Qt::PlainText);
+    // The message box would otherwise wrap at about 250 pixels and break the
+    // texts' own lines in two; this is the width of a platform alert.
+    informative->setMinimumWidth(kInformativeWidth);
+  }
 
   std::vector<QAbstractButton*> buttons;
   for (std::size_t i = 0; i < captions.size(); ++i) {

@@ -203,6 +203,25 @@ TEST(InterfaceFile, TextViewMergesAdjacentRunsOfEqualAttributes) {
             (platform::AttributedText{{"ab", std::nullopt}, {"cd", std::string("https://y.test/")}}));
 }
 
+TEST(InterfaceFile, TextViewMarkedToFitGrowsWithItsText) {
+  Loaded g;
+  auto* browser = g.widget<QTextBrowser>("browser");
+  browser->setMinimumWidth(300);
+  browser->setProperty("fitsContentHeight", true);
+  platform::TextView* view = g.file->textView("browser");
+  view->setAttributedText({{"one line", std::nullopt}});
+  const int oneLine = browser->minimumHeight();
+  std::string tall;
+  for (int i = 0; i < 12; ++i) tall += "line " + std::to_string(i) + "\n";
+  view->setAttributedText({{tall + "last", std::nullopt}});
+  const int twelveLines = browser->minimumHeight();
+  EXPECT_GT(oneLine, 0);
+  EXPECT_GT(twelveLines, oneLine + 10 * browser->fontMetrics().lineSpacing());
+  EXPECT_LE(twelveLines, 480);
+  view->setAttributedText({{"short again", std::nullopt}});
+  EXPECT_EQ(browser->minimumHeight(), oneLine);
+}
+
 // A main interface as a program writes it: objects of its own plus a form.
 struct Tracker {
   Tracker(std::vector<std::string>* l, std::string n) : log(l), name(std::move(n)) {}

@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace platform::qt {
 
@@ -112,6 +113,21 @@ void QtTextView::setAttributedText(const AttributedText& text) {
   }
   cursor.endEditBlock();
   edit_->moveCursor(QTextCursor::Start);
+  if (edit_->property("fitsContentHeight").toBool()) fitContentHeight();
+}
+
+// A view marked with the dynamic property fitsContentHeight (set in Qt
+// Designer) grows to show its whole text without scrolling, up to a limit, so
+// a dialog is as tall as its message needs in every language.
+void QtTextView::fitContentHeight() {
+  constexpr int kMaxHeight = 480;
+  const int frame = 2 * edit_->frameWidth();
+  const int width = edit_->isVisible() ? edit_->viewport()->width() : std::max(edit_->width(), edit_->minimumWidth()) - frame;
+  if (width <= 0) return;
+  std::unique_ptr<QTextDocument> probe(edit_->document()->clone());
+  probe->setTextWidth(width);
+  const int height = static_cast<int>(std::ceil(probe->size().height())) + frame;
+  edit_->setMinimumHeight(std::min(height, kMaxHeight));
 }
 
 AttributedText QtTextView::attributedText() const {

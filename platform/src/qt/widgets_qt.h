@@ -93,6 +93,7 @@ class QtTextView final : public TextView {
   QTextEdit* widget() const { return edit_; }
 
  private:
+  void fitContentHeight();
   QPointer<QTextEdit> edit_;
 };
 
