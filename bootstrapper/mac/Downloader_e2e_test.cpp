@@ -219,3 +219,16 @@ TEST_F(DownloaderE2E, TheSharedServiceTrustsOnlyTheSystemStore) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DownloaderE2E, AnUnknownHostFailsWith1003) {
+  // The emulated Mac resolves only the names of its hosts file.
+  auto kv = probe({"InstallerDownloadDone", "https://unknown.vantor.test:8443/installer"});
+  EXPECT_EQ(kv["success"], "0");
+  EXPECT_EQ(kv["error"], "URLErrorDomain -1003");
+  EXPECT_EQ(records().back(),
+            error("Download failure: A server with the specified host name could not be found."));
+}
+
+}  // namespace
