@@ -49,3 +49,34 @@ target_compile_definitions(signature_verification_e2e_test PRIVATE
   VERIFY_PROBE_PATH="$<TARGET_FILE:vantor-verify-probe>"
   VANTOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 add_dependencies(signature_verification_e2e_test vantor-verify-probe vantor-probe)
+
+# The verifier compiled around an expired root made at build time: the
+# anchor's own validity is checked too. The verifier's sources are compiled
+# into the test itself, so the archive's copy (with the deployer's root) is
+# never pulled in.
+add_executable(vantor-make-test-root mac/testpki/make_test_root.cpp)
+target_link_libraries(vantor-make-test-root PRIVATE vantor_testpki)
+set(_expired_root_dir "${CMAKE_CURRENT_BINARY_DIR}/generated/expired-root")
+add_custom_command(
+  OUTPUT "${_expired_root_dir}/root.der" "${_expired_root_dir}/root.pem" "${_expired_root_dir}/root.key"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${_expired_root_dir}"
+  COMMAND vantor-make-test-root expired "${_expired_root_dir}/root.der"
+          "${_expired_root_dir}/root.pem" "${_expired_root_dir}/root.key"
+  DEPENDS vantor-make-test-root
+  COMMENT "Making an expired test root"
+  VERBATIM)
+add_custom_command(
+  OUTPUT "${_expired_root_dir}/ExpiredRootCert.cpp"
+  COMMAND ${CMAKE_COMMAND} -DINPUT=${_expired_root_dir}/root.der
+          -DOUTPUT=${_expired_root_dir}/ExpiredRootCert.cpp
+          -DSYMBOL=VantorRootCert -DHEADER=VantorRootCert.h
+          -P "${PROJECT_SOURCE_DIR}/cmake/EmbedBytes.cmake"
+  DEPENDS "${_expired_root_dir}/root.der" "${PROJECT_SOURCE_DIR}/cmake/EmbedBytes.cmake"
+  VERBATIM)
+vantor_add_test(NAME signature_verification_expired_root_test
+  SOURCES mac/SignatureVerificationExpiredRoot_test.cpp mac/SignatureVerification.cpp
+          "${_expired_root_dir}/ExpiredRootCert.cpp"
+  LIBS bootstrapper_core vantor_testpki)
+target_compile_definitions(signature_verification_expired_root_test PRIVATE
+  EXPIRED_ROOT_CERT_PEM="${_expired_root_dir}/root.pem"
+  EXPIRED_ROOT_KEY_PEM="${_expired_root_dir}/root.key")

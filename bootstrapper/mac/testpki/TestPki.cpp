@@ -230,6 +230,10 @@ const Credential& demoRoot() {
   return root;
 }
 
+Credential loadCredential(const std::string& certPemPath, const std::string& keyPemPath) {
+  return Credential{readCertFile(certPemPath), readKeyFile(keyPemPath)};
+}
+
 std::shared_ptr<EVP_PKEY> newKey() {
   return shareKey(check(EVP_EC_gen("P-256"), "EVP_EC_gen"));
 }

@@ -70,6 +70,9 @@ struct Credential {
 // The committed demo root and its key (demo-pki/DEMO-KEYS-root-ca.*).
 const Credential& demoRoot();
 
+// A certificate and key read from PEM files.
+Credential loadCredential(const std::string& certPemPath, const std::string& keyPemPath);
+
 // A fresh key (EC P-256: fast to make, and any key type does for the chain).
 std::shared_ptr<EVP_PKEY> newKey();
 
