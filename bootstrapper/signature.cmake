@@ -39,10 +39,9 @@ target_link_libraries(vantor-verify-probe PRIVATE bootstrapper_core)
 
 # The e2e test runs the probe; it links the test PKI and the server, not the
 # verifier (the held root's bytes only, to know whether it is the demo root).
-pkg_check_modules(SIGNATURE_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 vantor_add_test(NAME signature_verification_e2e_test
   SOURCES mac/SignatureVerification_e2e_test.cpp "${_vantor_root_cpp}"
-  LIBS vantor_testing vantor_testpki PkgConfig::SIGNATURE_HTTPLIB OpenSSL::SSL OpenSSL::Crypto Threads::Threads
+  LIBS vantor_testing vantor_testpki vantor_download_server
   LABELS e2e TIMEOUT 600)
 target_include_directories(signature_verification_e2e_test PRIVATE mac)
 target_compile_definitions(signature_verification_e2e_test PRIVATE

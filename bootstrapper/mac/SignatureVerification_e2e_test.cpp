@@ -1,26 +1,21 @@
 // Whole verifications as the bootstrapper runs them: the real verifier and
 // the real Downloader in a program (vantor-verify-probe) inside the emulated
-// Mac, revocation lists fetched over HTTPS from a server of this test on the
-// private loopback network, and the installation log read as the records
+// Mac, revocation lists fetched over HTTPS from the demo download server,
+// run by this test on the private loopback network, and the installation log read as the records
 // that arrive on /dev/log. Each case checks the one result notification,
 // errorString and the records in order.
-#include <httplib.h>
-
 #include <syslog.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
+#include <filesystem>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "DownloadServer.h"
 #include "EmulatedMac.h"
 #include "TestPki.h"
 #include "VantorRootCert.h"
@@ -43,99 +38,37 @@ namespace {
 
 const std::string kData(3000, 'i');
 
-// An HTTPS server on 127.0.0.1 for the revocation lists: each path serves a
-// body, answers 404, or stalls after the first bytes (for Cancel). Every
-// request is counted by path.
+// The demo download server (HTTPS with the demo TLS authority) serving the
+// revocation lists from a folder of the test. A path that has no file
+// answers 404; "/stall/<path>" sends the first bytes and then nothing.
 class CrlServer {
  public:
-  enum class Mode { Serve, NotFound, Stall };
+  CrlServer(const std::string& root, int port) : root_(root) {
+    std::filesystem::create_directories(root_);
+    vantor::testing::DownloadServerOptions options;
+    options.root = root_;
+    options.port = port;
+    server_ = std::make_unique<vantor::testing::DownloadServer>(options);
+  }
+  int port() const { return server_->ok() ? server_->port() : -1; }
 
-  CrlServer(const testpki::TlsServerFiles& tls, const std::string& dir, int port = 0)
-      : certPath_(dir + "/tls-server.pem"), keyPath_(dir + "/tls-server.key") {
-    testpki::writeFile(certPath_, tls.certPem);
-    testpki::writeFile(keyPath_, tls.keyPem);
-    server_ = std::make_unique<httplib::SSLServer>(certPath_.c_str(), keyPath_.c_str());
-    server_->Get(".*", [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); });
-    if (port == 0) {
-      port_ = server_->bind_to_any_port("127.0.0.1");
-    } else {
-      port_ = server_->bind_to_port("127.0.0.1", port) ? port : -1;
-    }
-    if (port_ > 0) thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // Serves `body` at `path` ("/x.crl"); a stalled path needs a body longer
+  // than what the stall lets through.
+  void serve(const std::string& path, const std::string& body) {
+    std::filesystem::create_directories(std::filesystem::path(root_ + path).parent_path());
+    testpki::writeFile(root_ + path, body);
   }
-  ~CrlServer() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    stalled_.notify_all();
-    server_->stop();
-    if (thread_.joinable()) thread_.join();
-  }
-
-  int port() const { return port_; }
-
-  void set(const std::string& path, Mode mode, std::string body = {}) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    routes_[path] = {mode, std::move(body)};
-  }
-  int requests(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return hits_[path];
-  }
-  int totalRequests() {
-    std::lock_guard<std::mutex> lock(mutex_);
+  void stall(const std::string& path) { serve(path, std::string(8192, 'x')); }
+  int requests(const std::string& target) {
     int n = 0;
-    for (const auto& [p, c] : hits_) n += c;
+    for (const auto& r : server_->requests()) n += r.target == target;
     return n;
   }
+  int totalRequests() { return static_cast<int>(server_->requests().size()); }
 
  private:
-  struct Route {
-    Mode mode = Mode::NotFound;
-    std::string body;
-  };
-
-  void handle(const httplib::Request& req, httplib::Response& res) {
-    Route route;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      ++hits_[req.path];
-      auto it = routes_.find(req.path);
-      if (it != routes_.end()) route = it->second;
-    }
-    switch (route.mode) {
-      case Mode::NotFound:
-        res.status = 404;
-        res.set_content("not here", "text/plain");
-        return;
-      case Mode::Serve:
-        res.set_content(route.body, "application/pkix-crl");
-        return;
-      case Mode::Stall:
-        res.set_chunked_content_provider("application/pkix-crl", [this](size_t offset, httplib::DataSink& sink) {
-          if (offset == 0) {
-            sink.write("0123456789", 10);
-            return true;
-          }
-          // Hold the rest back until the client goes away or the test ends.
-          std::unique_lock<std::mutex> lock(mutex_);
-          stalled_.wait_for(lock, std::chrono::milliseconds(100));
-          return !stopping_ && sink.is_writable();
-        });
-        return;
-    }
-  }
-
-  std::string certPath_, keyPath_;
-  std::unique_ptr<httplib::SSLServer> server_;
-  int port_ = -1;
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable stalled_;
-  bool stopping_ = false;
-  std::map<std::string, Route> routes_;
-  std::map<std::string, int> hits_;
+  std::string root_;
+  std::unique_ptr<vantor::testing::DownloadServer> server_;
 };
 
 struct Outcome {
@@ -171,15 +104,12 @@ class SignatureFlowTest : public ::testing::Test {
       GTEST_SKIP() << "the held root is not the demo root: these tests sign with the demo root key";
     VANTOR_REQUIRE_PRIVATE_NETWORK();
     mac = std::make_unique<EmulatedMac>();
-    tls = testpki::makeTlsServer();
-    const std::string caPath = mac->scratch() + "/tls-ca.pem";
-    testpki::writeFile(caPath, tls.caPem);
-    mac->trustCertificate(caPath);
+    mac->trustCertificate(vantor::testing::DownloadServer::demoCaCertificatePath());
     testpki::writeFile(mac->tmp() + "/installer", kData);
   }
 
   void startServer(int port = 0) {
-    server = std::make_unique<CrlServer>(tls, mac->scratch(), port);
+    server = std::make_unique<CrlServer>(mac->scratch() + "/served", port);
     ASSERT_GT(server->port(), 0) << "no port for the test server";
     base = "https://download.vantor.test:" + std::to_string(server->port());
   }
@@ -233,7 +163,6 @@ class SignatureFlowTest : public ::testing::Test {
   }
 
   std::unique_ptr<EmulatedMac> mac;
-  testpki::TlsServerFiles tls;
   std::unique_ptr<CrlServer> server;
   std::string base;
   Credential intermediate, signer;
@@ -309,8 +238,8 @@ TEST_F(SignatureFlowTest, RejectionsInPassOneLogOneFailureWithTheFirstReason) {
 TEST_F(SignatureFlowTest, CleanListsAreFetchedAndTheChainPasses) {
   startServer();
   makeChain("/inter.crl", "/root.crl");
-  server->set("/inter.crl", CrlServer::Mode::Serve, crl(intermediate));
-  server->set("/root.crl", CrlServer::Mode::Serve, crl(testpki::demoRoot()));
+  server->serve("/inter.crl", crl(intermediate));
+  server->serve("/root.crl", crl(testpki::demoRoot()));
   sign(signer, intermediate);
 
   Outcome o = verify();
@@ -342,8 +271,8 @@ TEST_F(SignatureFlowTest, AnAddressNamedTwiceIsFetchedOnceAndCrlIssuerUrisAreCol
       DistributionPoint{{}, {{{"CN", "Somewhere"}}}, {base + "/issuer.crl"}, {}},
   };
   signer = testpki::issue(signerSpec, intermediate);
-  server->set("/shared.crl", CrlServer::Mode::Serve, crl(intermediate));
-  server->set("/issuer.crl", CrlServer::Mode::Serve, crl(testpki::demoRoot()));
+  server->serve("/shared.crl", crl(intermediate));
+  server->serve("/issuer.crl", crl(testpki::demoRoot()));
   sign(signer, intermediate);
 
   Outcome o = verify();
@@ -371,8 +300,8 @@ TEST_F(SignatureFlowTest, ARevokedCertificateRejectsWithTheRevocationRecords) {
   };
   sign(signer, intermediate);
   for (const auto& c : cases) {
-    server->set("/inter.crl", CrlServer::Mode::Serve, c.interList);
-    server->set("/root.crl", CrlServer::Mode::Serve, c.rootList);
+    server->serve("/inter.crl", c.interList);
+    server->serve("/root.crl", c.rootList);
     Outcome o = verify();
     EXPECT_EQ(o.out["valid"], "0") << c.what;
     EXPECT_EQ(o.out["error"], "certificate revoked") << c.what;
@@ -399,9 +328,9 @@ TEST_F(SignatureFlowTest, ListProblemsOtherThanARevocationAreTolerated) {
       {"a badly signed list revoking the signer", crl(intermediate, forged)},
       {"a file that is neither DER nor PEM", "<html><body>maintenance</body></html>"},
   };
-  server->set("/root.crl", CrlServer::Mode::Serve, crl(testpki::demoRoot()));
+  server->serve("/root.crl", crl(testpki::demoRoot()));
   for (const auto& c : cases) {
-    server->set("/inter.crl", CrlServer::Mode::Serve, c.interList);
+    server->serve("/inter.crl", c.interList);
     Outcome o = verify();
     EXPECT_EQ(o.out["valid"], "1") << c.what;
     EXPECT_EQ(o.out["error"], "") << c.what;
@@ -426,9 +355,9 @@ TEST_F(SignatureFlowTest, EveryListAddressFailingLeavesPassOneToDecide) {
 
 TEST_F(SignatureFlowTest, CancelDuringTheListDownloadsKeepsPassOnesVerdict) {
   startServer();
-  makeChain("/inter.crl", "/root.crl");
-  server->set("/inter.crl", CrlServer::Mode::Stall);
-  server->set("/root.crl", CrlServer::Mode::Stall);
+  makeChain("/stall/inter.crl", "/stall/root.crl");
+  server->stall("/stall/inter.crl");
+  server->stall("/stall/root.crl");
   sign(signer, intermediate);
   Outcome o = verify({"--cancel-crl"});
   EXPECT_EQ(o.out["valid"], "1");
@@ -452,10 +381,8 @@ TEST_F(SignatureFlowTest, DemoSignerSignedWithTheToolVerifiesAgainstTheDemoLists
   // in the private network.
   startServer(8443);
   const std::string pki = std::string(VANTOR_SOURCE_DIR) + "/demo-pki/";
-  server->set("/vantor/crl/DEMO-KEYS-intermediate.crl", CrlServer::Mode::Serve,
-              testpki::readFile(pki + "DEMO-KEYS-intermediate.crl"));
-  server->set("/vantor/crl/DEMO-KEYS-root.crl", CrlServer::Mode::Serve,
-              testpki::readFile(pki + "DEMO-KEYS-root.crl"));
+  server->serve("/vantor/crl/DEMO-KEYS-intermediate.crl", testpki::readFile(pki + "DEMO-KEYS-intermediate.crl"));
+  server->serve("/vantor/crl/DEMO-KEYS-root.crl", testpki::readFile(pki + "DEMO-KEYS-root.crl"));
   const std::string installer = mac->tmp() + "/installer";
   const std::string command = std::string(VANTOR_SOURCE_DIR) + "/tools/sign-installer '" + installer +
                               "' '" + installer + ".p7' >/dev/null";

@@ -313,36 +313,6 @@ std::string signDetached(const Credential& signer, const std::vector<const Crede
   return bioText(out.get());
 }
 
-TlsServerFiles makeTlsServer() {
-  CertSpec caSpec;
-  caSpec.subject = {{"O", "Vantor tests"}, {"CN", "Vantor test TLS authority"}};
-  caSpec.ca = true;
-  Credential ca = selfSigned(caSpec);
-
-  auto key = newKey();
-  auto cert = shareCert(check(X509_new(), "X509_new"));
-  X509* x = cert.get();
-  check(X509_set_version(x, 2), "X509_set_version");
-  setRandomSerial(x);
-  std::unique_ptr<X509_NAME, ossl::Deleter<X509_NAME, X509_NAME_free>> subject(
-      makeName({{"CN", "localhost"}}));
-  check(X509_set_subject_name(x, subject.get()), "subject");
-  check(X509_set_issuer_name(x, X509_get_subject_name(ca.cert.get())), "issuer");
-  check(X509_gmtime_adj(X509_getm_notBefore(x), -3600), "notBefore");
-  check(X509_gmtime_adj(X509_getm_notAfter(x), 30L * 24 * 3600), "notAfter");
-  check(X509_set_pubkey(x, key.get()), "pubkey");
-  X509V3_CTX ctx;
-  X509V3_set_ctx(&ctx, ca.cert.get(), x, nullptr, nullptr, 0);
-  addConfExtension(x, &ctx, NID_basic_constraints, "critical,CA:FALSE");
-  addConfExtension(x, &ctx, NID_key_usage, "critical,digitalSignature");
-  addConfExtension(x, &ctx, NID_ext_key_usage, "serverAuth");
-  addConfExtension(x, &ctx, NID_subject_alt_name, "DNS:download.vantor.test,DNS:crl.vantor.test,DNS:www.vantor.test,DNS:localhost,IP:127.0.0.1");
-  addConfExtension(x, &ctx, NID_authority_key_identifier, "keyid:always");
-  if (X509_sign(x, ca.key.get(), EVP_sha256()) <= 0) fail("X509_sign");
-  Credential server{cert, key};
-  return TlsServerFiles{ca.pem(), server.pem(), server.keyPem()};
-}
-
 void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -119,17 +119,6 @@ std::string crlPem(X509_CRL* crl);
 std::string signDetached(const Credential& signer, const std::vector<const Credential*>& extraCerts,
                          const std::string& data, bool pem = false);
 
-// A TLS authority and a server certificate for the demo host names
-// (download.vantor.test, crl.vantor.test, www.vantor.test), localhost and
-// 127.0.0.1, for
-// an HTTPS server on loopback. PEM texts.
-struct TlsServerFiles {
-  std::string caPem;
-  std::string certPem;
-  std::string keyPem;
-};
-TlsServerFiles makeTlsServer();
-
 // Writes `bytes` to `path` (replacing it); throws when it cannot.
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
