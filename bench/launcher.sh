@@ -8,15 +8,19 @@
 #              with its alert part beside it, as installed)
 #   C host     bench/dlopen_host.c: dlopen of the same library and one call
 # hyperfine times both side by side inside the root (the sandbox is set up
-# once, outside the timings); the script prints the medians and their ratio.
+# once, outside the timings), in several alternating rounds so that a change
+# of load on a shared machine falls on both alike; the script prints the
+# medians over all runs and their ratio.
 #
 # Usage: bench/launcher.sh [build dir]   (default build/default; it must hold
 #        the targets launcher, launcher_alert and sample_runtime_exit0)
-#   RUNS=n   runs per command (default 500)
+#   RUNS=n    runs per command and round (default 300)
+#   ROUNDS=n  alternating rounds (default 5)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build/default}" && pwd)
-runs=${RUNS:-500}
+runs=${RUNS:-300}
+rounds=${ROUNDS:-5}
 
 launcher="$build/launcher/launcher"
 alert="$build/launcher/libvantor-launcher-alert.so"
@@ -55,14 +59,24 @@ done
 "${sandbox[@]}" "$app" || { echo "launcher.sh: the launcher did not hand over (status $?)" >&2; exit 1; }
 "${sandbox[@]}" sh -c "$host" || { echo "launcher.sh: the C host failed (status $?)" >&2; exit 1; }
 
-"${sandbox[@]}" hyperfine -N --warmup 50 --runs "$runs" --export-json /results/times.json \
-  -n launcher "$app" -n "C host" "$host" >&2
+for round in $(seq 1 "$rounds"); do
+  # Which command goes first alternates from round to round.
+  if [ $((round % 2)) -eq 1 ]; then order=(-n launcher "$app" -n "C host" "$host")
+  else order=(-n "C host" "$host" -n launcher "$app"); fi
+  "${sandbox[@]}" hyperfine -N --style none --warmup 30 --runs "$runs" \
+    --export-json "/results/times-$round.json" "${order[@]}" >/dev/null 2>>"$scratch/hyperfine.log" \
+    || { cat "$scratch/hyperfine.log" >&2; exit 1; }
+done
 
-python3 - "$scratch/times.json" <<'PY'
+python3 - "$scratch"/times-*.json <<'PY'
 import json, statistics, sys
-results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-launcher = statistics.median(results["launcher"]["times"])
-host = statistics.median(results["C host"]["times"])
+times = {"launcher": [], "C host": []}
+for path in sys.argv[1:]:
+    for r in json.load(open(path))["results"]:
+        times[r["command"]] += r["times"]
+launcher = statistics.median(times["launcher"])
+host = statistics.median(times["C host"])
+print(f"runs per command: {len(times['launcher'])}")
 print(f"launcher median {launcher * 1000:.3f} ms")
 print(f"C host   median {host * 1000:.3f} ms")
 print(f"ratio launcher / C host: {launcher / host:.2f}")
