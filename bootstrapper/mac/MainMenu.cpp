@@ -4,6 +4,7 @@
 
 #include "Bootstrapper.h"
 #include "Downloader.h"
+#include "ProgressWindow.h"
 #include "platform/interface_file.h"
 
 namespace {
@@ -15,6 +16,9 @@ std::unique_ptr<platform::InterfaceFile> loadMainMenu() {
   Downloader* downloader = file->adopt(std::make_unique<Downloader>());
   Bootstrapper* bootstrapper = file->adopt(std::make_unique<Bootstrapper>());
   bootstrapper->setDownloader(downloader);
+  // The progress window fills the Downloader's outlets; adopted last, so it
+  // goes before the Downloader and the Bootstrapper whose title it asks for.
+  file->adopt(ProgressWindowController::connect(*downloader, [b = bootstrapper] { return b->localizedWindowTitle(); }));
   file->setApplicationDelegate(bootstrapper);
   return file;
 }
