@@ -128,7 +128,7 @@ class BootstrapperEndToEnd : public ::testing::Test {
     const std::string package = makePackage(name);
     const platform::ChildResult r = platform::runChildAndWait(
         "/bin/bash", {VANTOR_MAKE_BUNDLE, "--bootstrapper", VANTOR_BOOTSTRAPPER_PATH, "--package", package,
-                      "--output", mac().home() + "/Downloads"});
+                      "--output", mac().home() + "/Downloads", "--force"});
     EXPECT_TRUE(r.started && r.status == 0) << "make-bundle failed with " << r.status;
     return mac().homePath() + "/Downloads/Install " + name + ".app/Contents/MacOS/Install " + name;
   }
@@ -456,6 +456,7 @@ TEST_F(BootstrapperEndToEnd, NameWithoutTheExactInstallPrefixIsUsedWhole) {
     const std::string parent = mac().home() + "/Downloads";
     harness::AppBundleOptions options;
     options.executableName = exeName;
+    options.info["CFBundleVersion"] = "32.0.0.89";
     options.resources[exeName] = makePackage(exeName);
     options.resources["Sample"] = makePackage("Sample");
     harness::makeAppBundle(parent, exeName + ".app", VANTOR_BOOTSTRAPPER_PATH, options);
