@@ -127,7 +127,8 @@ class BootstrapperEndToEnd : public ::testing::Test {
   std::string makeBundle(const std::string& name) {
     const std::string package = makePackage(name);
     const platform::ChildResult r = platform::runChildAndWait(
-        "/bin/bash", {VANTOR_MAKE_BUNDLE, "--bootstrapper", VANTOR_BOOTSTRAPPER_PATH, "--package", package,
+        // The tool prints the new bundle's path; keep it out of the test's output.
+        "/bin/sh", {"-c", "exec \"$0\" \"$@\" >/dev/null", VANTOR_MAKE_BUNDLE, "--bootstrapper", VANTOR_BOOTSTRAPPER_PATH, "--package", package,
                       "--output", mac().home() + "/Downloads", "--force"});
     EXPECT_TRUE(r.started && r.status == 0) << "make-bundle failed with " << r.status;
     return mac().homePath() + "/Downloads/Install " + name + ".app/Contents/MacOS/Install " + name;
