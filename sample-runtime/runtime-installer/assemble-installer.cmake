@@ -4,6 +4,8 @@
 # Writes the self-contained runtime installer OUTPUT (the header with MODE
 # filled in, the marker line, then a tar.gz of the framework), makes it
 # executable and signs it into OUTPUT.p7 with the demo signer.
+cmake_minimum_required(VERSION 3.25)
+
 foreach(v FRAMEWORK HEADER MODE OUTPUT SIGN)
   if(NOT DEFINED ${v})
     message(FATAL_ERROR "assemble-installer: ${v} is not set")
