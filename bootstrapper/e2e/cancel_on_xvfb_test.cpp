@@ -2,7 +2,8 @@
 // bootstrapper in the emulated Mac shows its progress window while a slow
 // server trickles the runtime installer; Cancel is pressed with a real key
 // event, the alert with message 0 comes up and is closed with Return, and
-// the process ends with 11 having removed its partial download.
+// the process ends with 11 having removed its partial download. With
+// "-silent" no progress window shows, but the alert of a failure still does.
 //
 // With VANTOR_SCREENSHOT_OUT set (a host path of a .png file) the progress
 // window is also captured mid-download, for the documentation.
@@ -67,6 +68,30 @@ class TricklingServer {
   std::thread thread_;
 };
 
+// "Install Sample.app" made by tools/make-bundle in ~/Downloads; returns the
+// emulated path of its executable.
+std::string makeBundle(EmulatedMac& mac) {
+  const std::string package = mac.scratch() + "/packages/Sample";
+  harness::writeFile(package + "/sample.txt", "the application's files\n");
+  fs::create_directories(mac.home() + "/Downloads");
+  const platform::ChildResult made = platform::runChildAndWait(
+      "/bin/bash", {VANTOR_MAKE_BUNDLE, "--bootstrapper", VANTOR_BOOTSTRAPPER_PATH, "--package", package, "--output",
+                    mac.home() + "/Downloads", "--force"});
+  EXPECT_TRUE(made.started && made.status == 0);
+  return mac.homePath() + "/Downloads/Install Sample.app/Contents/MacOS/Install Sample";
+}
+
+harness::RunOptions onDisplay(const std::string& display) {
+  harness::RunOptions o;
+  o.display = display;
+  // Under the sanitizers: the system libraries behind a display keep caches
+  // that the leak checker reports at exit.
+  const char* lsan = std::getenv("LSAN_OPTIONS");
+  o.env["LSAN_OPTIONS"] = std::string(lsan != nullptr && *lsan != '\0' ? std::string(lsan) + ":" : "") +
+                          "suppressions=" VANTOR_LSAN_SUPPRESSIONS;
+  return o;
+}
+
 TEST(DownloadCancelledOnXvfb, CancelShowsMessage0AndEndsWith11WithoutLeftovers) {
   VANTOR_REQUIRE_PRIVATE_NETWORK();
   testsupport::XvfbServer x;
@@ -74,24 +99,11 @@ TEST(DownloadCancelledOnXvfb, CancelShowsMessage0AndEndsWith11WithoutLeftovers) 
 
   EmulatedMac mac;
   mac.trustCertificate(vantor::testing::DownloadServer::demoCaCertificatePath());
-  const std::string package = mac.scratch() + "/packages/Sample";
-  harness::writeFile(package + "/sample.txt", "the application's files\n");
-  fs::create_directories(mac.home() + "/Downloads");
-  const platform::ChildResult made = platform::runChildAndWait(
-      "/bin/bash", {VANTOR_MAKE_BUNDLE, "--bootstrapper", VANTOR_BOOTSTRAPPER_PATH, "--package", package, "--output",
-                    mac.home() + "/Downloads", "--force"});
-  ASSERT_TRUE(made.started && made.status == 0);
+  const std::string exe = makeBundle(mac);
   TricklingServer server;
   ASSERT_TRUE(server.ok()) << "cannot listen on 8443";
 
-  harness::RunOptions o;
-  o.display = x.display();
-  // Under the sanitizers: the system libraries behind a display keep caches
-  // that the leak checker reports at exit.
-  const char* lsan = std::getenv("LSAN_OPTIONS");
-  o.env["LSAN_OPTIONS"] = std::string(lsan != nullptr && *lsan != '\0' ? std::string(lsan) + ":" : "") +
-                          "suppressions=" VANTOR_LSAN_SUPPRESSIONS;
-  auto run = mac.startBackground({mac.homePath() + "/Downloads/Install Sample.app/Contents/MacOS/Install Sample"}, o);
+  auto run = mac.startBackground({exe}, onDisplay(x.display()));
 
   // The window is titled with message 9 and the application's name.
   const std::string window = testsupport::onDisplay(
@@ -119,6 +131,41 @@ TEST(DownloadCancelledOnXvfb, CancelShowsMessage0AndEndsWith11WithoutLeftovers) 
   const std::vector<harness::SyslogRecord> log = mac.syslog();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back().message, "Bootstrapper end with exit code 11");
+  for (const auto& e : fs::recursive_directory_iterator(mac.tmp()))
+    EXPECT_FALSE(e.is_regular_file()) << "left behind: " << e.path();
+}
+
+// "-silent" keeps the progress window hidden while the download runs, but
+// the alert of a failed download still comes up.
+TEST(DownloadCancelledOnXvfb, SilentHidesTheProgressWindowButNotTheAlert) {
+  VANTOR_REQUIRE_PRIVATE_NETWORK();
+  testsupport::XvfbServer x;
+  if (x.display().empty()) GTEST_SKIP() << "Xvfb could not be started";
+
+  EmulatedMac mac;
+  mac.trustCertificate(vantor::testing::DownloadServer::demoCaCertificatePath());
+  const std::string exe = makeBundle(mac);
+  auto server = std::make_unique<TricklingServer>();
+  ASSERT_TRUE(server->ok()) << "cannot listen on 8443";
+
+  auto run = mac.startBackground({exe, "-silent", "-allowDownload"}, onDisplay(x.display()));
+  ASSERT_TRUE(mac.waitForSyslog(3, std::chrono::seconds(30))) << run->errSoFar();  // the download has begun
+  // Long enough for the window to have shown in the run without "-silent".
+  const std::string window = testsupport::onDisplay(
+      x.display(), "timeout 4 xdotool search --sync --onlyvisible --name '^Installing Sample$' | head -n1");
+  EXPECT_EQ(window, "") << "the progress window showed despite -silent";
+  EXPECT_TRUE(run->running()) << "still downloading";
+
+  server.reset();  // the transfer breaks off: a failed download
+  const std::string alert = testsupport::onDisplay(
+      x.display(), "timeout 30 xdotool search --sync --onlyvisible --name '^Install Sample$' | head -n1");
+  ASSERT_FALSE(alert.empty()) << "no alert after the failure; " << run->errSoFar();
+  testsupport::onDisplay(x.display(), "xdotool windowfocus --sync " + alert + " key Return");
+
+  const harness::RunResult r = run->wait(std::chrono::seconds(30));
+  ASSERT_TRUE(r.exited()) << r.describe();
+  EXPECT_EQ(r.exitCode, 11) << r.describe();
+  run.reset();
   for (const auto& e : fs::recursive_directory_iterator(mac.tmp()))
     EXPECT_FALSE(e.is_regular_file()) << "left behind: " << e.path();
 }
