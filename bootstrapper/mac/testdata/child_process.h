@@ -143,7 +143,7 @@ class XvfbServer {
     posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
     int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     posix_spawn_file_actions_adddup2(&actions, devnull, 2);
-    const char* argv[] = {"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x800x24", nullptr};
+    const char* argv[] = {"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp", "-screen", "0", "1280x800x24", nullptr};
     if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(devnull);

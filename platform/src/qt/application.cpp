@@ -4,6 +4,7 @@
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -60,7 +61,13 @@ bool unixSocketAnswers(const std::string& path, bool abstract) {
                                          (abstract ? 0 : 1));
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
-  bool ok = connects(fd, reinterpret_cast<const sockaddr*>(&addr), len);
+  // A non-blocking local connect fails with EAGAIN while the server's accept
+  // queue is full, which a busy but healthy server shows under load; a
+  // blocking connect waits for it, bounded by the send timeout, and a dead
+  // server still refuses at once.
+  timeval limit{2, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), len) == 0;
   ::close(fd);
   return ok;
 }
