@@ -492,3 +492,25 @@ inline constexpr wchar_t m10[] =
 
 #undef VANTOR_MSG_REQ
 #undef VANTOR_MSG_DL
+
+// Every language record in its fixed order: code, Windows language identifier,
+// the namespace of its texts; the last is the fallback with the English texts.
+// Both message tables expand this one list, so their codes and order cannot drift apart.
+#define VANTOR_LANGUAGE_RECORDS(X) \
+  X("de", 0x407, de), \
+  X("en", 0x409, en), \
+  X("es", 0xc0a, es), \
+  X("fr", 0x40c, fr), \
+  X("it", 0x410, it), \
+  X("ja", 0x411, ja), \
+  X("ko", 0x412, ko), \
+  X("pt", 0x416, pt), \
+  X("ru", 0x419, ru), \
+  X("zh-Hans", 0x804, zh_hans), \
+  X("zh-Hant", 0x404, zh_hant), \
+  X("cs", 0x405, cs), \
+  X("nl", 0x413, nl), \
+  X("pl", 0x415, pl), \
+  X("sv", 0x41d, sv), \
+  X("tr", 0x41f, tr), \
+  X("", 0, en),
