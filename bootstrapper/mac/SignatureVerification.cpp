@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "CrlDistributionPoints.h"
 #include "DebugTrace.h"
 #include "Downloader.h"
 #include "InstallLogMsgs.h"
@@ -337,24 +338,13 @@ bool SignatureVerification::verifyDetachedSignature(PKCS7* p7) {
 }
 
 bool SignatureVerification::startFetchingCrlsOnSignature() {
-  // Equal lines collapse; the order of the set carries no meaning.
-  std::set<std::string> lines;
+  std::vector<std::string> printed;
   for (int i = 0; certChain && i < sk_X509_num(certChain.get()); ++i) {
-    std::optional<std::string> printed =
+    std::optional<std::string> text =
         extractX509v3Data(sk_X509_value(certChain.get(), i), NID_crl_distribution_points);
-    if (!printed || printed->empty()) continue;
-    for (auto& piece : splitLines(*printed)) lines.insert(std::move(piece));
+    if (text && !text->empty()) printed.push_back(std::move(*text));
   }
-
-  // Full names and CRL issuers alike print their URIs as "URI:<address>"
-  // on lines of their own; every other line names no address.
-  auto addresses = std::make_shared<std::vector<std::string>>();
-  addresses->reserve(10);
-  for (const auto& line : lines) {
-    auto first = line.find_first_not_of(' ');
-    if (first == std::string::npos) continue;
-    if (line.compare(first, 4, "URI:") == 0) addresses->push_back(line.substr(first + 4));
-  }
+  auto addresses = std::make_shared<std::vector<std::string>>(crlAddressesFromPrintedPoints(printed));
 
   setErrorString("");
   if (!addresses->empty() && downloader_) {
@@ -476,4 +466,23 @@ bool SignatureVerification::checkCertsAgainstCrls() {
   chain.reset();
   recreateCertChain();
   return !revoked;
+}
+
+std::vector<std::string> crlAddressesFromPrintedPoints(const std::vector<std::string>& printed) {
+  // Equal lines collapse; the order of the set carries no meaning.
+  std::set<std::string> lines;
+  for (const auto& text : printed) {
+    if (text.empty()) continue;
+    for (auto& piece : splitLines(text)) lines.insert(std::move(piece));
+  }
+  // Full names and CRL issuers alike print their URIs as "URI:<address>"
+  // on lines of their own; every other line names no address.
+  std::vector<std::string> addresses;
+  addresses.reserve(10);
+  for (const auto& line : lines) {
+    auto first = line.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    if (line.compare(first, 4, "URI:") == 0) addresses.push_back(line.substr(first + 4));
+  }
+  return addresses;
 }

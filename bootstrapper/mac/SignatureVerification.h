@@ -122,10 +122,10 @@ class SignatureVerification {
 
   // ---- Revocation stage ---------------------------------------------------
 
-  // Collects the "URI:" lines of the CRL distribution points of every
-  // certificate of certChain (each address once) and starts their download
-  // under "CrlDownloadDone" with failures ignored; with no address, runs
-  // pass 2 at once. Always true.
+  // Collects the addresses of the CRL distribution points of every
+  // certificate of certChain (crlAddressesFromPrintedPoints) and starts their
+  // download under "CrlDownloadDone" with failures ignored; with no address,
+  // runs pass 2 at once. Always true.
   bool startFetchingCrlsOnSignature();
   // Observer of "CrlDownloadDone": reads "DownloaderKeySuccess" and
   // "DownloaderKeyFiles" and calls handleDownloaderDone.
