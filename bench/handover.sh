@@ -153,13 +153,15 @@ cc -O2 -o "$scratch/bin/empty-bootstrapper-libraries" "$here/bench/empty_main.c"
 
 # ---- the root --------------------------------------------------------------------
 envs=(PATH=/usr/bin:/bin HOME=/Users/bench USER=bench LOGNAME=bench)
-[ -z "${DISPLAY:-}" ] || envs+=("DISPLAY=$DISPLAY")
+# With a display, a desktop session's private runtime folder too (the
+# toolkit complains on standard error without one).
+[ -z "${DISPLAY:-}" ] || envs+=("DISPLAY=$DISPLAY" "XDG_RUNTIME_DIR=/run/user/$(id -u)")
 sandbox=(bwrap --die-with-parent --unshare-pid --ro-bind /usr /usr --ro-bind /etc /etc
   --dev /dev --proc /proc --tmpfs /tmp
   --bind "$scratch/Library" /Library --bind "$scratch/Applications" /Applications
   --bind "$scratch/Users" /Users --ro-bind "$scratch/System" /System
   --bind "$scratch/log" /dev/log --ro-bind "$scratch/bin" /opt/bench --bind "$scratch" /results)
-[ -z "${DISPLAY:-}" ] || sandbox+=(--ro-bind /tmp/.X11-unix /tmp/.X11-unix)
+[ -z "${DISPLAY:-}" ] || sandbox+=(--ro-bind /tmp/.X11-unix /tmp/.X11-unix --perms 0700 --dir "/run/user/$(id -u)")
 for d in /bin /lib /lib64 /sbin; do
   if [ -L "$d" ]; then sandbox+=(--symlink "$(readlink "$d")" "$d"); elif [ -d "$d" ]; then sandbox+=(--ro-bind "$d" "$d"); fi
 done
@@ -182,7 +184,7 @@ libs=/opt/bench/empty-bootstrapper-libraries
 
 # Both must install before they are timed.
 for cmd in "$handover" "$direct"; do
-  "${sandbox[@]}" sh -c "$clean && $cmd >/results/first.out && test -x $installed/Contents/MacOS/Sample" ||
+  "${sandbox[@]}" sh -c "$clean && $cmd >/results/first.out 2>&1 && test -x $installed/Contents/MacOS/Sample" ||
     { echo "handover.sh: no install from: $cmd" >&2; cat "$scratch/first.out" >&2; exit 1; }
 done
 grep -q "Subprocess Application Installer succeeded" "$scratch/log.records" ||
