@@ -345,6 +345,50 @@ TEST_F(SignatureVerificationTest, ChainAndDataProblemsRejectWithOpenSslsReason) 
   }
 }
 
+TEST_F(SignatureVerificationTest, EveryByteOfAFileLargerThanOneReadCounts) {
+  // The data is read in large pieces: a file of several pieces and a partial
+  // one, changed at each piece's edges or cut short, must still be refused,
+  // and left alone it must verify.
+  const std::size_t piece = 64 * 1024;
+  std::string big(3 * piece + 1000, '\0');
+  std::mt19937 rng(7);
+  for (auto& ch : big) ch = static_cast<char>(rng());
+  std::string signature = dir.file("big.p7");
+  testpki::writeFile(signature, testpki::signDetached(signer, {&intermediate}, big));
+
+  std::string path = dir.file("big");
+  testpki::writeFile(path, big);
+  Pass1 same = pass1(signature, path);
+  EXPECT_TRUE(same.verified) << same.error;
+
+  const std::string prefix = "Error verifying code signature. ";
+  struct Case {
+    const char* what;
+    std::string data;
+  };
+  auto flipped = [&](std::size_t at) {
+    std::string d = big;
+    d[at] ^= 0x20;
+    return d;
+  };
+  const std::vector<Case> cases = {
+      {"first byte changed", flipped(0)},
+      {"last byte of the first piece changed", flipped(piece - 1)},
+      {"first byte of the second piece changed", flipped(piece)},
+      {"first byte of the partial piece changed", flipped(3 * piece)},
+      {"last byte changed", flipped(big.size() - 1)},
+      {"last byte missing", big.substr(0, big.size() - 1)},
+      {"partial piece missing", big.substr(0, 3 * piece)},
+      {"one byte more", big + "x"},
+  };
+  for (const auto& c : cases) {
+    testpki::writeFile(path, c.data);
+    Pass1 r = pass1(signature, path);
+    EXPECT_FALSE(r.verified) << c.what;
+    EXPECT_EQ(r.error.rfind(prefix, 0), 0u) << c.what << ": " << r.error;
+  }
+}
+
 TEST_F(SignatureVerificationTest, UnknownCriticalExtensionsAnywhereInTheChainAreTolerated) {
   CertSpec interSpec = testpki::intermediateSpec("Critical CA");
   interSpec.unknownCriticalExtension = true;
