@@ -25,7 +25,8 @@
 //   /drop/<bytes>/<path>        the full length announced, <bytes> sent, then
 //                               the connection is dropped
 //   /generated/<bytes>[/name]   <bytes> of generated data, no file needed
-//                               (benchmarks); the name is the last component
+//                               (benchmarks): a pseudo-random 1 MiB pattern,
+//                               repeated; the name is the last component
 //   /disposition/<path>?name=N  the file with a Content-Disposition header
 //                               naming N (as given, quotes around it)
 //
