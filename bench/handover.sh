@@ -20,11 +20,11 @@
 #              "/Applications/Install Sample.app/Contents/Resources/Sample"
 # Each run is a real install (the Application Installer copies the package
 # into /Users/bench/Applications/Sample.app); the installed app is removed
-# before every run (hyperfine --prepare, outside the timing) so both sides do
-# the same work. hyperfine runs them side by side in several rounds whose
-# order rotates, so a change of load on a shared machine falls on both alike;
-# the script prints the medians over all runs, the ratio of each round and
-# the ratio of the medians.
+# before every command (outside the timing) so both sides do the same work.
+# bench/handover_runs.py times the commands interleaved: every run starts
+# each command once, in an order that rotates, so neighbouring runs of the
+# two see the same load on a shared machine. The script prints the median of
+# the runs' ratios with its quartiles, and the ratio of the medians.
 #
 # To say where the difference goes it also times three empty programs
 # (bench/empty_main.c): one linked against exactly the shared libraries the
@@ -32,22 +32,20 @@
 # are what loading those libraries costs at every start, before any of the
 # bootstrapper's own code runs.
 #
-# Usage: bench/handover.sh [build dir] [package MiB] [rounds]
+# Usage: bench/handover.sh [build dir] [package MiB] [runs]
 #   build dir    default build/default; it must hold the targets bootstrapper
 #                and sample_runtime_framework
 #   package MiB  default 50
-#   rounds       rounds (each runs every command RUNS times), default 5
-#   RUNS=n       runs per command and round (default 10)
+#   runs         interleaved runs, default 60 (3 more warm up first)
 #   DISPLAY      passed into the root when set (both commands then see the
-#                display: the bootstrapper starts its windowing part)
+#                display, as a start from the file manager does)
 # Exits 2 when a build product or a tool is missing, 1 when a command fails.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build/default}" 2>/dev/null && pwd) ||
   { echo "handover.sh: no build folder ${1:-$here/build/default}" >&2; exit 2; }
 size_mib=${2:-50}
-rounds=${3:-5}
-runs=${RUNS:-10}
+runs=${3:-60}
 
 bootstrapper="$build/bootstrapper/bootstrapper"
 framework="$build/sample-runtime/runtime/Brenmoor Vantor.framework"
@@ -56,7 +54,7 @@ installer_rel="Versions/1.0/Brenmoor Vantor Application Installer.app/Contents/M
   { echo "handover.sh: $bootstrapper is missing; build the bootstrapper target" >&2; exit 2; }
 [ -x "$framework/$installer_rel" ] ||
   { echo "handover.sh: $framework with its Application Installer is missing; build the sample_runtime_framework target" >&2; exit 2; }
-for tool in hyperfine bwrap python3 cc readelf; do
+for tool in bwrap python3 cc readelf; do
   command -v "$tool" >/dev/null || { echo "handover.sh: $tool is missing (tools/setup.sh installs it)" >&2; exit 2; }
 done
 
@@ -171,68 +169,55 @@ bundle_exe="/Applications/Install Sample.app/Contents/MacOS/Install Sample"
 package="/Applications/Install Sample.app/Contents/Resources/Sample"
 installer="/Library/Frameworks/Brenmoor Vantor.framework/$installer_rel"
 installed=/Users/bench/Applications/Sample.app
-
-
-# hyperfine -N splits a command line like a shell: quote the paths.
-q() { printf "'%s'" "$1"; }
-handover="$(q "$bundle_exe") -silent -eulaAccepted"
-direct="$(q "$installer") -silent -eulaAccepted $(q "$package")"
-clean="rm -rf $installed"
 bare=/opt/bench/empty-bare
 core=/opt/bench/empty-qtcore
 libs=/opt/bench/empty-bootstrapper-libraries
+json_argv() { python3 -c 'import json, sys; print(json.dumps(sys.argv[1:]))' "$@"; }
 
 # Both must install before they are timed.
-for cmd in "$handover" "$direct"; do
-  "${sandbox[@]}" sh -c "$clean && $cmd >/results/first.out 2>&1 && test -x $installed/Contents/MacOS/Sample" ||
-    { echo "handover.sh: no install from: $cmd" >&2; cat "$scratch/first.out" >&2; exit 1; }
+for cmd in hand-over direct; do
+  if [ "$cmd" = hand-over ]; then argv=("$bundle_exe" -silent -eulaAccepted)
+  else argv=("$installer" -silent -eulaAccepted "$package"); fi
+  "${sandbox[@]}" sh -c 'rm -rf "$0" && "$@" >/results/first.out 2>&1 && test -x "$0/Contents/MacOS/Sample"' \
+    "$installed" "${argv[@]}" ||
+    { echo "handover.sh: no install from the $cmd command: ${argv[*]}" >&2; cat "$scratch/first.out" >&2; exit 1; }
 done
 grep -q "Subprocess Application Installer succeeded" "$scratch/log.records" ||
   { echo "handover.sh: the bootstrapper did not hand over (log: $(cat "$scratch/log.records"))" >&2; exit 1; }
 
-names=(hand-over direct libraries qtcore bare)
-cmds=("$handover" "$direct" "$libs" "$core" "$bare")
-for round in $(seq 1 "$rounds"); do
-  # The order rotates from round to round, so no command always runs first
-  # or always after the same neighbour.
-  order=()
-  for i in "${!names[@]}"; do
-    k=$(((i + round - 1) % ${#names[@]}))
-    order+=(-n "${names[$k]}" "${cmds[$k]}")
-  done
-  "${sandbox[@]}" hyperfine -N --style none --warmup 2 --runs "$runs" --prepare "$clean" \
-    --export-json "/results/times-$round.json" "${order[@]}" >/dev/null 2>>"$scratch/hyperfine.log" \
-    || { cat "$scratch/hyperfine.log" >&2; exit 1; }
-done
+cp "$here/bench/handover_runs.py" "$scratch/bin/"
+"${sandbox[@]}" python3 /opt/bench/handover_runs.py /results/times.json "$runs" 3 "$installed" \
+  "hand-over=$(json_argv "$bundle_exe" -silent -eulaAccepted)" \
+  "direct=$(json_argv "$installer" -silent -eulaAccepted "$package")" \
+  "libraries=$(json_argv "$libs")" "qtcore=$(json_argv "$core")" "bare=$(json_argv "$bare")" || exit 1
 
-python3 - "$size_mib" "$rounds" "$scratch"/times-*.json <<'PY'
+python3 - "$size_mib" "$scratch/times.json" <<'PY'
 import json, os, statistics, sys
-size, rounds, paths = sys.argv[1], sys.argv[2], sys.argv[3:]
-times, per_round = {}, []
-for path in paths:
-    results = json.load(open(path))["results"]
-    medians = {r["command"]: statistics.median(r["times"]) for r in results}
-    per_round.append(medians["hand-over"] / medians["direct"])
-    for r in results:
-        times.setdefault(r["command"], []).extend(r["times"])
-m = {k: statistics.median(v) for k, v in times.items()}
-def quartiles(v):
-    v = sorted(v)
-    return v[len(v) // 4], v[(3 * len(v)) // 4]
-extra = m["hand-over"] - m["direct"]
-loading = m["libraries"] - m["bare"]
-qtcore = m["qtcore"] - m["bare"]
-print(f"package {size} MiB; {len(times['direct'])} runs per command in {rounds} rounds; "
-      f"load average {os.getloadavg()[0]:.2f} (2 cores shared)")
-for name in ("hand-over", "direct"):
-    lo, hi = quartiles(times[name])
-    print(f"  {name:9} median {m[name] * 1000:6.1f} ms, quartiles {lo * 1000:.1f}..{hi * 1000:.1f} ms")
-print("ratio per round: " + " ".join(f"{r:.3f}" for r in per_round))
-print(f"ratio hand-over / direct: {m['hand-over'] / m['direct']:.3f}   (goal: at most 1.05)")
-print("where the hand-over's extra time goes (medians, empty programs):")
-print(f"  loading the bootstrapper's shared libraries: {loading / m['direct']:.3f} of the direct start "
-      f"({loading / extra:.0%} of the extra time)" if extra > 0 else
-      f"  loading the bootstrapper's shared libraries: {loading / m['direct']:.3f} of the direct start")
-print(f"  of which Qt Core alone would be:             {qtcore / m['direct']:.3f} of the direct start")
-print(f"  ratio without the libraries' loading:        {(m['hand-over'] - loading) / m['direct']:.3f}")
+size, data = sys.argv[1], json.load(open(sys.argv[2]))
+def summary(runs, label):
+    def col(f):
+        return sorted(f(r) for r in runs)
+    def med(f):
+        return statistics.median(col(f))
+    def quart(f):
+        v = col(f)
+        return v[len(v) // 4], v[(3 * len(v)) // 4]
+    ratio = lambda r: r["hand-over"] / r["direct"]
+    direct = med(lambda r: r["direct"])
+    print(f"{label}:")
+    for name in ("hand-over", "direct"):
+        lo, hi = quart(lambda r: r[name])
+        print(f"  {name:9} median {med(lambda r: r[name]) * 1000:6.1f} ms, quartiles {lo * 1000:.1f}..{hi * 1000:.1f} ms")
+    lo, hi = quart(ratio)
+    print(f"  ratio hand-over / direct: {med(ratio):.3f}  (median of the runs' ratios, quartiles {lo:.3f}..{hi:.3f};"
+          f" ratio of the medians {med(lambda r: r['hand-over']) / direct:.3f})")
+    extra = med(lambda r: r["hand-over"] - r["direct"]) / direct
+    loading = med(lambda r: r["libraries"] - r["bare"]) / direct
+    qtcore = med(lambda r: r["qtcore"] - r["bare"]) / direct
+    print(f"  extra time of the hand-over, share of the direct start: {extra:.3f}, of which loading the"
+          f" bootstrapper's shared libraries {loading:.3f} (Qt Core alone would be {qtcore:.3f})")
+print(f"package {size} MiB; {len(data['runs'])} interleaved runs; load average {os.getloadavg()[0]:.2f} (2 cores shared)")
+summary(data["runs"], "time")
+summary(data["cpu"], "processor time (user + system, with the child installer)")
+print("goal: the time ratio at most 1.05")
 PY
