@@ -80,6 +80,8 @@ if n != 1:
     sys.exit("handover.sh: no CFBundleVersion in the framework's Info.plist")
 open(path, "w").write(text)
 PY
+# The system's version file, as a Mac has it: the hand-over path has no use
+# for it, and if it ever read it, that cost would show here.
 cat > "$scratch/System/Library/CoreServices/SystemVersion.plist" <<'PLIST'
 <?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict><key>ProductName</key><string>Mac OS X</string><key>ProductVersion</key><string>10.9.5</string></dict></plist>
@@ -175,6 +177,7 @@ libs=/opt/bench/empty-bootstrapper-libraries
 json_argv() { python3 -c 'import json, sys; print(json.dumps(sys.argv[1:]))' "$@"; }
 
 # Both must install before they are timed.
+# shellcheck disable=SC2016  # the inner shell expands $0 and $@
 for cmd in hand-over direct; do
   if [ "$cmd" = hand-over ]; then argv=("$bundle_exe" -silent -eulaAccepted)
   else argv=("$installer" -silent -eulaAccepted "$package"); fi
