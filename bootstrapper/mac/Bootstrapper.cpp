@@ -14,6 +14,7 @@
 #include "platform/file_manager.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/termination_signals.h"
 #include "platform/url_download.h"
 
 namespace {
@@ -102,6 +103,10 @@ void Bootstrapper::applicationDidFinishLaunching() {
 
   // 3.
   install::logApplicationBegin(kProgramName, version.c_str(), "Mac", "x86");
+  // From here on the log has a begin record that needs its end, and soon
+  // there are files to remove: a request to end is handled, not fatal. If
+  // the signals cannot be caught they keep their default effect.
+  platform::setTerminationHandler([this](int signalNumber) { terminationRequested(signalNumber); });
 
   // 4. No package, nothing to install.
   if (!appPath_) {
@@ -136,6 +141,7 @@ void Bootstrapper::applicationDidFinishLaunching() {
   // 7. The update policy speaks only about a runtime that is installed.
   if (versionResult == 0 && !install::canUpdateRuntime()) {
     install::logImmediateUpdateDisabled();
+    endingCode_ = naib::RuntimeUpdateDisabled;
     showDialog(message(kMsgUpdatesNotAllowed));
     endWithCode(naib::RuntimeUpdateDisabled);
   }
@@ -212,6 +218,7 @@ void Bootstrapper::cleanupAndExit(bool showError, int errCode, const std::option
   if (errCode == 0) {
     install::logApplicationEnd(true, kProgramName, 0);
   } else {
+    endingCode_ = errCode;
     if (showError) {
       // Whichever download failed last (installer, signature or a revocation
       // list): a missing file on the server means no installer exists for
@@ -227,6 +234,21 @@ void Bootstrapper::cleanupAndExit(bool showError, int errCode, const std::option
   }
   if (downloader_ != nullptr) downloader_->cleanupTempFiles();
   std::exit(errCode);
+}
+
+void Bootstrapper::terminationRequested(int /*signalNumber*/) {
+  // Asked to end while a failure's dialog was up: that failure is the
+  // outcome, the request only closes the dialog.
+  const int code = endingCode_.value_or(naib::DownloadFailed);
+  if (downloader_ != nullptr) {
+    // A transfer held outside an ending is running (the installer, its
+    // signature or a revocation list): stopping it ends its list, which
+    // hands its files, the partial one too, to the clean-up.
+    if (!endingCode_ && downloader_->hasTransfer()) downloader_->stopDownLoad();
+    downloader_->cleanupTempFiles();
+  }
+  install::logApplicationEnd(false, kProgramName, code);
+  std::exit(code);
 }
 
 std::string Bootstrapper::subprocessCommandLine(const std::string& displayName,

@@ -109,6 +109,17 @@ class Bootstrapper : public platform::ApplicationDelegate {
   // the downloaded files and exits with `errCode`.
   [[noreturn]] void cleanupAndExit(bool showError, int errCode, const std::optional<std::string>& exitMessage);
 
+  // The reaction to SIGTERM, SIGINT or SIGHUP, registered once the begin
+  // record is written (the event loop calls it; see
+  // platform/termination_signals.h). A transfer still running is stopped
+  // ("Download cancelled"), every downloaded file and the partial one are
+  // removed, the end is logged as a failure and the process exits, with no
+  // dialog: with 11 (the download did not lead to an install), or, when an
+  // ending was already under way and only its dialog was still up, with that
+  // ending's code. While a child installer runs the signal goes to the child
+  // instead, and the bootstrapper ends with the child's result as usual.
+  [[noreturn]] void terminationRequested(int signalNumber);
+
   // ---- Child installers ---------------------------------------------------
 
   // Runs the runtime's Application Installer with `args` (none: nothing)
@@ -154,4 +165,7 @@ class Bootstrapper : public platform::ApplicationDelegate {
   std::shared_ptr<platform::Bundle> mainBundle_;
   std::string lookedForAppPath_;
   std::unique_ptr<SignatureVerification> verifier_;
+  // The code of the ending whose dialog is up, so that a termination request
+  // then keeps it.
+  std::optional<int> endingCode_;
 };

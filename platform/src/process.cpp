@@ -1,6 +1,9 @@
 #include "platform/process.h"
 
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,9 +11,35 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/termination_signals.h"
+
 extern char** environ;
 
 namespace platform {
+namespace {
+
+// Waits for `pid` while termination signals are caught: each one sent by a
+// process is passed on to the child (see termination_signals.h). A pidfd
+// wakes the wait the moment the child ends; where there is none, the child
+// is looked at every few milliseconds.
+pid_t waitRelayingTerminationSignals(pid_t pid, int signalPipe, int& status) {
+  const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  pid_t waited = 0;
+  for (;;) {
+    waited = waitpid(pid, &status, WNOHANG);
+    if (waited != 0 && !(waited < 0 && errno == EINTR)) break;
+    pollfd fds[2] = {{signalPipe, POLLIN, 0}, {pidfd, POLLIN, 0}};
+    ::poll(fds, pidfd >= 0 ? 2 : 1, pidfd >= 0 ? -1 : 20);
+    if (fds[0].revents & POLLIN) {
+      for (CaughtSignal s = takeCaughtTerminationSignal(); s.number != 0; s = takeCaughtTerminationSignal())
+        if (!s.fromTerminal) ::kill(pid, s.number);
+    }
+  }
+  if (pidfd >= 0) ::close(pidfd);
+  return waited;
+}
+
+}  // namespace
 
 const std::vector<std::string>& processArguments() {
   // Read once: the arguments of a running process do not change, and callers
@@ -59,9 +88,13 @@ ChildResult runChildAndWait(const std::string& path, const std::vector<std::stri
 
   int status = 0;
   pid_t waited;
-  do {
-    waited = waitpid(pid, &status, 0);
-  } while (waited < 0 && errno == EINTR);
+  if (const int signalPipe = terminationSignalPipe(); signalPipe >= 0) {
+    waited = waitRelayingTerminationSignals(pid, signalPipe, status);
+  } else {
+    do {
+      waited = waitpid(pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+  }
   if (waited < 0) {
     // The child was reaped elsewhere (a SIGCHLD handler set to ignore); its
     // status is lost.

@@ -20,7 +20,10 @@ struct ChildResult {
 
 // Starts the program at `path` with `arguments` (argv[1...]; argv[0] is
 // `path`), inheriting environment, working directory and standard streams
-// (posix_spawn), and waits until it has ended. No time limit.
+// (posix_spawn), and waits until it has ended. No time limit. While the
+// termination signals are caught (platform/termination_signals.h), one that
+// another process sends during the wait is passed on to the child and the
+// wait goes on; it does not reach the termination handler.
 ChildResult runChildAndWait(const std::string& path, const std::vector<std::string>& arguments);
 
 }  // namespace platform
