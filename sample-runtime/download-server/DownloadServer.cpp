@@ -170,7 +170,8 @@ class DownloadServer::Impl {
 
   void handle(const httplib::Request& req, httplib::Response& res) {
     log(req);
-    const std::string& path = req.path;
+    const auto alias = options.aliases.find(req.path);
+    const std::string& path = alias != options.aliases.end() ? alias->second : req.path;
     std::vector<std::string> head;
     std::string rest;
     auto starts = [&](const char* prefix) { return path.rfind(prefix, 0) == 0; };
@@ -179,6 +180,20 @@ class DownloadServer::Impl {
       res.status = std::atoi(head[1].c_str());
       if (res.status < 100 || res.status > 599) res.status = 500;
       res.set_content("status " + head[1] + "\n", "text/plain");
+      return;
+    }
+    if (starts("/redirect-loop/")) {
+      res.set_redirect(path + (req.target.find('?') != std::string::npos ? req.target.substr(req.target.find('?'))
+                                                                          : std::string()),
+                       302);
+      return;
+    }
+    if (starts("/silent/")) {
+      // Holds the connection without a byte of answer; the client's own
+      // timeout has to end it.
+      while (pause(50)) {
+      }
+      res.status = 503;
       return;
     }
     if (starts("/redirect-to/")) {
@@ -214,7 +229,7 @@ class DownloadServer::Impl {
     if (starts("/chunked/") || starts("/stall/") || starts("/slow/") || starts("/gzip/") ||
         starts("/disposition/"))
       prefixParts = 1;
-    else if (starts("/length/") || starts("/drop/"))
+    else if (starts("/length/") || starts("/drop/") || starts("/huge-header/"))
       prefixParts = 2;
     if (prefixParts > 0) {
       if (!splitPrefix(path, prefixParts, head, file)) return notFound(res);
@@ -282,6 +297,10 @@ class DownloadServer::Impl {
                                  if (offset >= keep) return false;
                                  return sink.write(shared->data() + offset, keep - offset);
                                });
+    } else if (mode == "huge-header") {
+      const std::size_t bytes = std::strtoull(head[1].c_str(), nullptr, 10);
+      res.set_header("X-Vantor-Padding", std::string(bytes, 'p'));
+      res.set_content(*shared, type);
     } else if (mode == "disposition") {
       res.set_header("Content-Disposition",
                      "attachment; filename=\"" + req.get_param_value("name") + "\"");

@@ -29,6 +29,20 @@
 //                               repeated; the name is the last component
 //   /disposition/<path>?name=N  the file with a Content-Disposition header
 //                               naming N (as given, quotes around it)
+//   /silent/<path>              reads the request and never answers, not even
+//                               a status line, until the server stops (a
+//                               server that hangs)
+//   /redirect-loop/<path>       302 to this very address, forever
+//   /huge-header/<bytes>/<path> the file after a response header of about
+//                               <bytes> (one field "X-Vantor-Padding" of that
+//                               length), far beyond what a client should take
+//
+// Aliases (DownloadServerOptions::aliases) answer a fixed address with one
+// of the modes, for clients whose addresses are built in: aliasing
+// "/vantor/3/nai/macos10.9/x86/installer" to
+// "/drop/4096/vantor/3/nai/macos10.9/x86/installer" makes the installer's own
+// address break off after 4 KiB. Only the path is looked up; the query is
+// kept.
 //
 // Content types by extension: .p7 application/pkcs7-signature, .crl
 // application/pkix-crl, .gz application/gzip, .txt text/plain, everything
@@ -42,6 +56,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -61,6 +76,8 @@ struct DownloadServerOptions {
   int port = 0;                  // 0: any free port
   std::size_t slowPieceBytes = 4096;
   int slowPieceDelayMs = 50;
+  // Request path -> the path (a mode's address) answered in its place.
+  std::map<std::string, std::string> aliases;
   // Called on the server's threads for every request, after it was logged.
   std::function<void(const LoggedRequest&)> onRequest;
 };

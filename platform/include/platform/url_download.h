@@ -24,6 +24,10 @@
 //   didReceiveDataOfLength the bytes received from the server, each time
 //   downloadDidFinish      or didFailWithError: exactly one of them ends the
 //                          transfer; nothing is called afterwards
+// An HTTP response without a single header field, which is also how a
+// header too large to take arrives (a field over 100 KiB, more than 100
+// fields), fails the transfer with UrlErrorBadServerResponse before anything
+// else is called for it (no response, no destination, no redirect).
 // An HTTP status of 400 or more fails the transfer after didReceiveResponse
 // (once the server has ended the reply; its body is dropped), before a
 // destination is asked for. cancel() (or destroying the transfer)

@@ -353,6 +353,13 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
     responseHandled_ = true;
     QNetworkReply* reply = reply_;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // A header the network access manager could not take (a field over
+    // 100 KiB, more than 100 fields, megabytes in all) reaches us as a
+    // status with no fields at all, and the body would be read up to the
+    // end of the connection as if nothing were wrong. Every real HTTP
+    // server sends at least one field, so this is a broken or hostile
+    // answer: refused before a redirect is followed or a file is made.
+    if (status > 0 && reply->rawHeaderPairs().isEmpty()) return fail(UrlErrorBadServerResponse), false;
     UrlResponse response;
     response.url = reply->url().toString(QUrl::FullyEncoded).toStdString();
     response.statusCode = status;

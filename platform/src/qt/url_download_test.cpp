@@ -270,6 +270,25 @@ TEST_F(UrlDownloadTest, AnHttpErrorIsReportedAfterItsResponseAndCreatesNoFile) {
   EXPECT_EQ(d.events, (std::vector<std::string>{"request", "response 404", "fail -1100"}));
 }
 
+// A response header beyond what a client takes (megabytes, or one field
+// just over 100 KiB) is refused before any callback after the request; a
+// large but sane one still passes.
+TEST_F(UrlDownloadTest, AnOversizedResponseHeaderFailsBeforeAnythingIsCreated) {
+  RecordingDelegate huge(out_.path());
+  fetch(huge, server_->url("/huge-header/4194304/installer"));
+  EXPECT_EQ(huge.events, (std::vector<std::string>{"request", "fail -1011"}));
+  EXPECT_TRUE(huge.createdPath.empty());
+
+  RecordingDelegate justOver(out_.path());
+  fetch(justOver, server_->url("/huge-header/102500/installer"));
+  EXPECT_EQ(justOver.events, (std::vector<std::string>{"request", "fail -1011"}));
+
+  RecordingDelegate large(out_.path());
+  fetch(large, server_->url("/huge-header/90000/installer"));
+  EXPECT_TRUE(large.finished) << (large.error ? large.error->localizedDescription : "");
+  EXPECT_EQ(readFile(large.createdPath), payload_);
+}
+
 TEST_F(UrlDownloadTest, AServerCertificateFromAnotherAuthorityIsUntrusted) {
   auto other = UrlDownloadService::create(
       {{DownloadServer::readFile(DownloadServer::demoOtherCaCertificatePath())}, 16});
