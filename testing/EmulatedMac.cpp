@@ -20,6 +20,7 @@
 #include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -347,6 +348,11 @@ RunResult BackgroundProcess::stop(std::chrono::milliseconds grace) {
   return r;
 }
 
+bool BackgroundProcess::signal(int signalNumber) {
+  if (done_ || programPid_ <= 0 || !running()) return false;
+  return kill(programPid_, signalNumber) == 0;
+}
+
 std::string BackgroundProcess::outSoFar() const { return readWholeFile(outPath_); }
 std::string BackgroundProcess::errSoFar() const { return readWholeFile(errPath_); }
 
@@ -402,6 +408,8 @@ EmulatedMac::~EmulatedMac() {
   if (syslogFd_ >= 0) close(syslogFd_);
   if (wakeFd_ >= 0) close(wakeFd_);
 
+  // Lazily: a program may still hold a file open in it.
+  if (tmpMounted_) umount2(tmp().c_str(), MNT_DETACH);
   const bool keep = std::getenv("VANTOR_KEEP_SCRATCH") != nullptr || ::testing::Test::HasFailure();
   if (keep) {
     std::cerr << "emulated Mac kept at " << scratch_ << " (fixture trees in root/)\n";
@@ -752,6 +760,38 @@ void EmulatedMac::clearSyslog() {
   std::lock_guard<std::mutex> lock(syslogMutex_);
   drainSyslogLocked();
   records_.clear();
+}
+
+bool EmulatedMac::waitForSyslogMessage(const std::string& text, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(syslogMutex_);
+      drainSyslogLocked();
+      for (const SyslogRecord& r : records_)
+        if (r.message.find(text) != std::string::npos) return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+std::optional<std::string> EmulatedMac::limitTmp(std::size_t bytes) {
+  // A mount namespace of this thread's own, its mounts private, so the small
+  // file system is never seen (or propagated) outside this test process.
+  static thread_local bool ownMounts = false;
+  if (!ownMounts) {
+    if (unshare(CLONE_NEWNS) != 0) return std::string("unshare(CLONE_NEWNS) failed: ") + std::strerror(errno);
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+      return std::string("cannot make the mounts private: ") + std::strerror(errno);
+    ownMounts = true;
+  }
+  if (tmpMounted_) umount2(tmp().c_str(), MNT_DETACH);
+  const std::string data = "size=" + std::to_string(bytes) + ",mode=1777";
+  if (mount("tmpfs", tmp().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, data.c_str()) != 0)
+    return std::string("cannot mount a tmpfs at ") + tmp() + ": " + std::strerror(errno);
+  tmpMounted_ = true;
+  return std::nullopt;
 }
 
 bool EmulatedMac::waitForSyslog(std::size_t count, std::chrono::milliseconds timeout) {

@@ -135,6 +135,10 @@ class BackgroundProcess {
   // Sends SIGTERM, then SIGKILL after `grace`, and returns the result with
   // what it wrote so far.
   RunResult stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
+  // Sends `signalNumber` (SIGTERM, SIGINT or SIGHUP) to the program, through
+  // the first process inside, which passes these three on as kill() would.
+  // False when the program has ended or the signal could not be sent.
+  bool signal(int signalNumber);
   // Waits up to `timeout` for it to end by itself; timedOut (and the program
   // killed) when it does not.
   RunResult wait(std::chrono::milliseconds timeout);
@@ -217,6 +221,16 @@ class EmulatedMac {
   void setSystemVersion(const std::string& productVersion);
   void removeSystemVersion();
 
+  // Puts a file system of `bytes` (rounded up to whole pages) at /tmp in
+  // place of the usual folder, for tests of a full disk: a tmpfs mounted
+  // over tmp() in a mount namespace of the calling thread, so the test sees
+  // the same files at tmp() as the programs do at /tmp, and nothing changes
+  // on the host. Call it from the thread that runs the programs, before the
+  // first run; what tmp() held is hidden. Needs root (or a user namespace of
+  // the test's own). Returns none on success, else the reason. The file
+  // system goes away with this object.
+  std::optional<std::string> limitTmp(std::size_t bytes);
+
   // Trusts every certificate of the PEM file `pemPath` (host path) inside:
   // each is stored in /etc/ssl/certs as a file of its own with the
   // "<subject hash>.N" link of OpenSSL's hashed directories (openssl rehash),
@@ -245,6 +259,9 @@ class EmulatedMac {
   void clearSyslog();
   // Waits until at least `count` records are held; returns whether they came.
   bool waitForSyslog(std::size_t count, std::chrono::milliseconds timeout);
+  // Waits until a record whose message contains `text` has arrived (since
+  // construction or the last clearSyslog()); returns whether it came.
+  bool waitForSyslogMessage(const std::string& text, std::chrono::milliseconds timeout);
 
  private:
   std::vector<std::string> sandboxArgs(const RunOptions& options, int statusFd) const;
@@ -257,6 +274,7 @@ class EmulatedMac {
   std::string scratch_;
   std::vector<std::string> extraHosts_;
   int trustedCount_ = 0;
+  bool tmpMounted_ = false;
   int backgroundCount_ = 0;
 
   int syslogFd_ = -1;

@@ -7,116 +7,24 @@
 // was installed, and that no downloaded file is left behind.
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "DownloadServer.h"
-#include "EmulatedMac.h"
-#include "FixtureTree.h"
 #include "TestPki.h"
-#include "platform/process.h"
+#include "download_fixture.h"
 
 namespace fs = std::filesystem;
-using harness::EmulatedMac;
 using harness::RunResult;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using namespace downloadtest;
 
 namespace {
 
-constexpr char kId[] = "Install Sample";
-constexpr char kNai[] = "/vantor/3/nai/macos10.9/x86/";
-constexpr char kFramework[] = "/Frameworks/Brenmoor Vantor.framework";
-// First lines of messages 0, 6 and 8 in English; the console stand-in writes
-// the whole text after the title.
-constexpr char kMessage0[] = "This application requires a version of Brenmoor Vantor which cannot be found.";
-constexpr char kMessage6[] = "Unable to validate the downloaded version of Brenmoor Vantor.";
-constexpr char kMessage8[] = "This application requires an update to Brenmoor Vantor that is not available for your";
-
-// Each needle must be found in a record after the one the previous needle
-// was found in; returns the first needle that is not, or "" when all are.
-std::string missingInOrder(const std::vector<harness::SyslogRecord>& records, const std::vector<std::string>& needles) {
-  std::size_t at = 0;
-  for (const std::string& n : needles) {
-    while (at < records.size() && records[at].message.find(n) == std::string::npos) ++at;
-    if (at == records.size()) return n;
-    ++at;
-  }
-  return "";
-}
-
-std::string dump(const std::vector<harness::SyslogRecord>& records) {
-  std::string s;
-  for (const auto& r : records) s += "  <" + std::to_string(r.priority) + "> " + r.identity + ": " + r.message + "\n";
-  return s;
-}
-
-class DownloadEndings : public ::testing::Test {
- public:  // the rows of the table arrange the fixture through these
-  void SetUp() override {
-    VANTOR_REQUIRE_PRIVATE_NETWORK();
-    mac_ = std::make_unique<EmulatedMac>();
-    mac_->trustCertificate(vantor::testing::DownloadServer::demoCaCertificatePath());
-    served_ = mac_->scratch() + "/served";
-    harness::copyPath(VANTOR_DEMO_SERVED_DIR, served_);
-    exe_ = makeBundle();
-  }
-  void TearDown() override {
-    server_.reset();
-    mac_.reset();
-  }
-
-  EmulatedMac& mac() { return *mac_; }
-  std::string served(const std::string& path) const { return served_ + path; }
-
-  // Puts a test variant of the runtime installer (with its own signature) in
-  // the place of the real one.
-  void serveVariant(const std::string& variant) {
-    const std::string dir = std::string(VANTOR_RUNTIME_INSTALLER_VARIANT_DIR) + "/" + variant;
-    fs::copy_file(dir + "/installer", served(kNai + std::string("installer")), fs::copy_options::overwrite_existing);
-    fs::copy_file(dir + "/installer.p7", served(kNai + std::string("installer.p7")),
-                  fs::copy_options::overwrite_existing);
-  }
-
-  void startServer() {
-    vantor::testing::DownloadServerOptions o;
-    o.root = served_;
-    o.port = 8443;
-    server_ = std::make_unique<vantor::testing::DownloadServer>(o);
-    ASSERT_TRUE(server_->ok()) << "cannot listen on 8443";
-  }
-
-  std::string makeBundle() {
-    const std::string package = mac().scratch() + "/packages/Sample";
-    harness::writeFile(package + "/Info.plist", harness::plistXml({{"CFBundleVersion", "1.0"}}));
-    harness::writeFile(package + "/sample.txt", "the application's files\n");
-    fs::create_directories(mac().home() + "/Downloads");
-    const platform::ChildResult r = platform::runChildAndWait(
-        "/bin/bash", {VANTOR_MAKE_BUNDLE, "--bootstrapper", VANTOR_BOOTSTRAPPER_PATH, "--package", package,
-                      "--output", mac().home() + "/Downloads", "--force"});
-    EXPECT_TRUE(r.started && r.status == 0) << "make-bundle failed with " << r.status;
-    return mac().homePath() + "/Downloads/Install Sample.app/Contents/MacOS/Install Sample";
-  }
-
-  // Regular files in the emulated /tmp, but for the sample Application
-  // Installer's record of its arguments (it keeps that on purpose).
-  std::vector<std::string> leftInTmp() {
-    std::vector<std::string> left;
-    for (const auto& e : fs::recursive_directory_iterator(mac().tmp()))
-      if (e.is_regular_file() && e.path().filename() != "vantor-app-installer.txt")
-        left.push_back(e.path().lexically_relative(mac().tmp()).string());
-    return left;
-  }
-
-  std::unique_ptr<EmulatedMac> mac_;
-  std::unique_ptr<vantor::testing::DownloadServer> server_;
-  std::string served_;
-  std::string exe_;
-};
+class DownloadEndings : public DownloadFixture {};
 
 struct Ending {
   const char* name;
