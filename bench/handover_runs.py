@@ -28,8 +28,8 @@ import time
 def main() -> int:
     out, runs, warmup, clean = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
     commands = []
-    for spec in sys.argv[5:]:
-        name, argv = spec.split("=", 1)
+    for item in sys.argv[5:]:
+        name, argv = item.split("=", 1)
         commands.append((name, json.loads(argv)))
     results, cpu = [], []
     output = tempfile.TemporaryFile()
