@@ -41,6 +41,11 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
       COMMAND ${_target} -runs=0 "${_scratch}" ${_replay_dirs})
     set_tests_properties(${_target}_replay PROPERTIES LABELS fuzz TIMEOUT 300)
   endforeach()
-  target_compile_definitions(signature_fuzz PRIVATE
-    VANTOR_FUZZ_DEMO_PKI="${PROJECT_SOURCE_DIR}/demo-pki")
+  # The targets that run the revocation stage keep its log records out of
+  # the system log (quiet_syslog.cpp) and read the demo PKI.
+  foreach(_target signature_fuzz crl_fuzz)
+    target_sources(${_target} PRIVATE quiet_syslog.cpp)
+    target_compile_definitions(${_target} PRIVATE
+      VANTOR_FUZZ_DEMO_PKI="${PROJECT_SOURCE_DIR}/demo-pki")
+  endforeach()
 endif()
