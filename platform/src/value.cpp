@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -166,6 +167,21 @@ std::optional<std::string> readRegularFile(const std::string& path) {
   return bytes;
 }
 
+// A binary property list can carry keys and strings with a NUL character
+// inside. libplist keeps them, but aborts the process (an assertion) as soon
+// as such a key or string is asked for, so a crafted Info.plist would crash
+// whoever reads it. Its XML form keeps the NUL bytes, which tells them apart
+// without touching the strings themselves; such a file is refused as
+// unreadable (no key of this system's can hold a NUL anyway).
+bool holdsNulCharacter(plist_t root) {
+  char* xml = nullptr;
+  std::uint32_t length = 0;
+  plist_to_xml(root, &xml, &length);
+  if (!xml) return true;
+  std::unique_ptr<char, void (*)(char*)> text(xml, plist_to_xml_free);
+  return std::memchr(xml, '\0', length) != nullptr;
+}
+
 }  // namespace
 
 std::optional<Dictionary> readPropertyListDictionary(const std::string& path) {
@@ -177,6 +193,7 @@ std::optional<Dictionary> readPropertyListDictionary(const std::string& path) {
   plist_from_memory(bytes->data(), static_cast<std::uint32_t>(bytes->size()), &raw);
   PlistHolder root(raw);
   if (!root || plist_get_node_type(raw) != PLIST_DICT) return std::nullopt;
+  if (holdsNulCharacter(raw)) return std::nullopt;
   return dictionaryFromNode(raw);
 }
 
