@@ -124,11 +124,14 @@ INSTANTIATE_TEST_SUITE_P(
               {kNoRuntime, kBeginInstaller, "Download destination is " + kPrivateTmp + "/installer",
                "Download failure: The download file could not be written."},
               false},
-        // No private temporary folder can be made: the Downloader writes into
-        // the home instead, and the install goes through.
+        // No private temporary folder can be made (a dangling link holds its
+        // name; a read-only /tmp would also hide a build tree kept under the
+        // host's /tmp): the Downloader writes into the home instead, and the
+        // install goes through.
         Fault{"TemporaryFolderCannotBeCreated",
               [](DownloadFaults& t) {
-                t.options.binds.push_back({t.mac().tmp(), "/tmp", true});
+                const fs::path name = fs::path(t.mac().tmp()) / fs::path(kPrivateTmp).filename();
+                fs::create_symlink("/nonexistent", name);
                 t.startServer();
               },
               0, nullptr,
