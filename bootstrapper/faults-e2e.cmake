@@ -3,15 +3,13 @@
 # answers, a revocation-list server that hangs) and termination signals sent
 # to the running program, in the emulated Mac against the download server.
 # Two cases wait for the real 30-second request timeout.
-vantor_add_test(NAME bootstrapper_faults_e2e_test
+vantor_bootstrapper_download_e2e_test(NAME bootstrapper_faults_e2e_test
   SOURCES e2e/download_faults_test.cpp
-  LIBS vantor_testing platform_core vantor_download_server
   LABELS e2e
   TIMEOUT 900)
-target_compile_definitions(bootstrapper_faults_e2e_test PRIVATE
-  VANTOR_BOOTSTRAPPER_PATH="$<TARGET_FILE:bootstrapper>"
-  VANTOR_MAKE_BUNDLE="${PROJECT_SOURCE_DIR}/tools/make-bundle"
-  VANTOR_SIGN_INSTALLER="${PROJECT_SOURCE_DIR}/tools/sign-installer"
-  VANTOR_DEMO_SERVED_DIR="${PROJECT_BINARY_DIR}/sample-runtime/served"
-  VANTOR_RUNTIME_INSTALLER_VARIANT_DIR="${PROJECT_BINARY_DIR}/sample-runtime/runtime-installer-variants")
-add_dependencies(bootstrapper_faults_e2e_test bootstrapper sample_runtime_installer)
+
+# A termination request while the failure alert is up, on Xvfb.
+vantor_bootstrapper_download_e2e_test(NAME bootstrapper_signal_dialog_gui_test
+  SOURCES e2e/signal_during_dialog_test.cpp
+  LABELS e2e gui
+  TIMEOUT 300)

@@ -26,6 +26,7 @@
 #include "EmulatedMac.h"
 #include "FixtureTree.h"
 #include "child_process.h"
+#include "display_run_options.h"
 #include "platform/process.h"
 
 namespace fs = std::filesystem;
@@ -82,14 +83,7 @@ std::string makeBundle(EmulatedMac& mac) {
 }
 
 harness::RunOptions onDisplay(const std::string& display) {
-  harness::RunOptions o;
-  o.display = display;
-  // Under the sanitizers: the system libraries behind a display keep caches
-  // that the leak checker reports at exit.
-  const char* lsan = std::getenv("LSAN_OPTIONS");
-  o.env["LSAN_OPTIONS"] = std::string(lsan != nullptr && *lsan != '\0' ? std::string(lsan) + ":" : "") +
-                          "suppressions=" VANTOR_LSAN_SUPPRESSIONS;
-  return o;
+  return displaytest::onDisplay(display, VANTOR_LSAN_SUPPRESSIONS);
 }
 
 TEST(DownloadCancelledOnXvfb, CancelShowsMessage0AndEndsWith11WithoutLeftovers) {
