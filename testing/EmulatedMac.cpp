@@ -763,17 +763,13 @@ void EmulatedMac::clearSyslog() {
 }
 
 bool EmulatedMac::waitForSyslogMessage(const std::string& text, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(syslogMutex_);
-      drainSyslogLocked();
-      for (const SyslogRecord& r : records_)
-        if (r.message.find(text) != std::string::npos) return true;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  return waitForSyslogWhere(
+      [&text](const std::vector<SyslogRecord>& records) {
+        for (const SyslogRecord& r : records)
+          if (r.message.find(text) != std::string::npos) return true;
+        return false;
+      },
+      timeout);
 }
 
 std::optional<std::string> EmulatedMac::limitTmp(std::size_t bytes) {
@@ -795,12 +791,18 @@ std::optional<std::string> EmulatedMac::limitTmp(std::size_t bytes) {
 }
 
 bool EmulatedMac::waitForSyslog(std::size_t count, std::chrono::milliseconds timeout) {
+  return waitForSyslogWhere([count](const std::vector<SyslogRecord>& records) { return records.size() >= count; },
+                            timeout);
+}
+
+bool EmulatedMac::waitForSyslogWhere(const std::function<bool(const std::vector<SyslogRecord>&)>& done,
+                                     std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(syslogMutex_);
       drainSyslogLocked();
-      if (records_.size() >= count) return true;
+      if (done(records_)) return true;
     }
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

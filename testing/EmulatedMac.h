@@ -46,6 +46,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -268,6 +269,10 @@ class EmulatedMac {
   std::vector<std::string> environment(const RunOptions& options) const;
   void writeHosts() const;
   void drainSyslogLocked();
+  // Polls the records (drained from the socket first) until `done` says
+  // yes or `timeout` has passed; returns whether it said yes.
+  bool waitForSyslogWhere(const std::function<bool(const std::vector<SyslogRecord>&)>& done,
+                          std::chrono::milliseconds timeout);
   void syslogReader();
 
   EmulatedMacOptions options_;

@@ -359,7 +359,10 @@ class UrlDownload::Impl : public std::enable_shared_from_this<UrlDownload::Impl>
     // end of the connection as if nothing were wrong. Every real HTTP
     // server sends at least one field, so this is a broken or hostile
     // answer: refused before a redirect is followed or a file is made.
-    if (status > 0 && reply->rawHeaderPairs().isEmpty()) return fail(UrlErrorBadServerResponse), false;
+    if (status > 0 && reply->rawHeaderPairs().isEmpty()) {
+      fail(UrlErrorBadServerResponse);
+      return false;
+    }
     UrlResponse response;
     response.url = reply->url().toString(QUrl::FullyEncoded).toStdString();
     response.statusCode = status;
